@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need.
+# Idempotent: when all packages are already present it does nothing.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsundials-dev      # CVODES integrator with sensitivities (solver)
+  libeigen3-dev        # dense linear algebra and Levenberg-Marquardt (solver fits)
+  clang libclang-rt-14-dev   # libFuzzer target for the equation parser
+  python3-scipy        # the peer in the solver benchmark
+  shared-mime-info desktop-file-utils   # MIME database refresh after file registration
+  xvfb xauth           # lets the first README command start the program without a desktop
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
