@@ -20,6 +20,8 @@ public:
     virtual QString equationText() const = 0;
     // Moves the keyboard focus to the Equation box.
     virtual void focusEquation() = 0;
+    // Selects optBVP (true) or optIVP (false) on the form, as the reader does while loading.
+    virtual void selectProblemType(bool bvp) = 0;
 };
 
 }  // namespace quadrel
