@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev   # libFuzzer target for the equation parser
   python3-scipy        # the peer in the solver benchmark
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration
+  fonts-dejavu-core    # fonts for the typeset manual and headless rendering
   xvfb xauth           # lets the first README command start the program without a desktop
 )
 
