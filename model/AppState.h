@@ -2,11 +2,14 @@
 // All state the program keeps for the whole run, in one object the program owns and
 // passes to its routines. Tests make a fresh one per case.
 #include "model/ProblemAnswers.h"
+#include "model/ResponseFile.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include <QString>
 
 namespace quadrel {
+
+class AnswerForm;
 
 struct AppState {
     ProblemAnswers answers;
@@ -18,6 +21,7 @@ struct AppState {
     QString fileTempPath;  // the folder a command or run works on
     QString recordedName;  // name recorded on line 1 of a response file
     QString fullPath;      // filePath + "/" + fileName as built before an open
+    ResponseFile fileNo;   // the one response file open at a time
     bool dataChanged = false;
     qint16 saveFailed = 0;
     QString runMode = QStringLiteral(" ");  // "Demo", "*" or " "
@@ -33,6 +37,9 @@ struct AppState {
     // Seams (not owned): every message goes through msg, every date through clock.
     MessageBoxes *msg = nullptr;
     const Clock *clock = nullptr;
+    // The question form the response file routines read and set; nullptr when the program
+    // has none (the solver), and then they work on the answer set alone.
+    AnswerForm *form = nullptr;
 };
 
 }  // namespace quadrel

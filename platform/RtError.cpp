@@ -1,5 +1,8 @@
 #include "platform/RtError.h"
 
+#include <QRegularExpression>
+#include <cmath>
+
 namespace quadrel {
 
 RtError::RtError(int number, QString description)
@@ -14,7 +17,11 @@ QString RtError::standardDescription(int number) {
     case rterr::Overflow: return QStringLiteral("Overflow");
     case rterr::SubscriptOutOfRange: return QStringLiteral("Subscript out of range");
     case rterr::TypeMismatch: return QStringLiteral("Type mismatch");
+    case rterr::BadFileName: return QStringLiteral("Bad file name or number");
     case rterr::FileNotFound: return QStringLiteral("File not found");
+    case rterr::DeviceIO: return QStringLiteral("Device I/O error");
+    case rterr::DiskFull: return QStringLiteral("Disk full");
+    case rterr::TooManyFiles: return QStringLiteral("Too many files");
     case rterr::DeviceUnavailable: return QStringLiteral("Device unavailable");
     case rterr::DiskNotReady: return QStringLiteral("Disk not ready");
     case rterr::PathFileAccess: return QStringLiteral("Path/File access error");
@@ -26,6 +33,20 @@ QString RtError::standardDescription(int number) {
 
 QString signStr(long long n) {
     return n < 0 ? QString::number(n) : QStringLiteral(" ") + QString::number(n);
+}
+
+qint16 toInt16(const QString &text) {
+    static const QRegularExpression number(
+        QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eEdD][+-]?[0-9]+)? *$"));
+    if (!number.match(text).hasMatch()) throw RtError(rterr::TypeMismatch);
+    QString t = text.trimmed();
+    t.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v)) throw RtError(rterr::Overflow);
+    const double r = std::nearbyint(v);  // the default rounding mode rounds half to even
+    if (r < -32768.0 || r > 32767.0) throw RtError(rterr::Overflow);
+    return static_cast<qint16>(r);
 }
 
 }  // namespace quadrel

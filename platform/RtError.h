@@ -11,7 +11,11 @@ constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int TypeMismatch = 13;
+constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
+constexpr int DeviceIO = 57;
+constexpr int DiskFull = 61;
+constexpr int TooManyFiles = 67;
 constexpr int DeviceUnavailable = 68;
 constexpr int DiskNotReady = 71;
 constexpr int PathFileAccess = 75;
@@ -40,5 +44,11 @@ private:
 
 // Decimal text of n with a blank in the sign position when n is not negative (" 5", "-5").
 QString signStr(long long n);
+
+// Converts a text to a 16-bit integer the way the run-time converts answers: blanks around
+// a decimal number (sign, fraction and exponent allowed) are accepted and the value is
+// rounded half to even. Throws RtError 13 (type mismatch) for a text that is not a number,
+// empty included, and RtError 6 (overflow) for a value outside -32768..32767.
+qint16 toInt16(const QString &text);
 
 }  // namespace quadrel
