@@ -73,6 +73,34 @@ private slots:
         }
     }
 
+    void writerGivesSameBytes_data() { addDemoRows(); }
+    void writerGivesSameBytes() {
+        QFETCH(const DemoCase *, demo);
+        const QString name = QString::fromStdString(demo->fileName());
+        const QByteArray shipped = fileBytes(kDemoDir + QLatin1Char('/') + name);
+        QVERIFY(!shipped.isEmpty());
+
+        quadrel::ScriptedMessageBoxes boxes;
+        quadrel::FixedClock clock(QDateTime(QDate(2026, 6, 15), QTime(9, 30)));
+        quadrel::AppState st;
+        st.msg = &boxes;
+        st.clock = &clock;
+        QVERIFY(quadrel::ReadResponseFile(st, kDemoDir + QLatin1Char('/') + name));
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        st.fileTemp = name;
+        quadrel::WriteAnsFile(st, name, dir.path());
+        QCOMPARE(st.saveFailed, qint16(0));
+        QVERIFY(boxes.shown().isEmpty());
+        const QByteArray written = fileBytes(dir.filePath(name));
+        // Line by line, so that a difference names its line.
+        const QList<QByteArray> want = shipped.split('\n');
+        const QList<QByteArray> got = written.split('\n');
+        QCOMPARE(got.size(), want.size());
+        for (int i = 0; i < want.size(); ++i) QCOMPARE(got[i], want[i]);
+    }
+
     void byteLayout_data() { addDemoRows(); }
     // What a hand editor or another program sees: CR LF everywhere, "»" as the single
     // byte 0xBB, nothing outside the code page, and a final line end.
