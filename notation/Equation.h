@@ -1,7 +1,23 @@
 #pragma once
 // The equation notation: parsing an ODE typed in Quadrel's plain notation into a compact
-// evaluation program, and evaluating its residual F(X, Y, Y', ..., Y^(n), A) with
-// forward-mode derivatives. Qt-free: the checker library and the solver link it alone.
+// evaluation program, and evaluating its residual F(X, Y, Y', ..., Y^(n), A) with its
+// partial derivatives (automatic differentiation: each step's local partials are taken
+// while the values are computed, then chained backwards once over the program).
+// Qt-free: the checker library and the solver link it alone.
+//
+// The notation: case does not matter; blanks separate terms. Terms are numbers, X, A,
+// Y followed by k apostrophes (the k-th derivative), a function name with a parenthesised
+// argument (SIN COS TAN ASIN ACOS ATAN SINH COSH TANH EXP LOG LOG10 SQRT ABS) and
+// parenthesised groups. The operators + - * / ^ stand between terms and two terms side by
+// side are multiplied. There is no precedence: every side, group and function argument is
+// evaluated strictly from left to right, and a group's value is one term. A unary sign at
+// the start of a side or group, or right after an operator, applies to the next term only.
+// At most one '='; the equation means left - right = 0.
+//
+// Evaluation runs a flat program over preallocated scratch held inside the Equation, so it
+// allocates nothing; the scratch is mutable, which makes one Equation object unsafe to
+// evaluate from two threads at once (give each thread its own copy).
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,6 +43,34 @@ struct Gradient {
     std::vector<double> dY;       // dF/dY^(k), k = 0..order
 };
 
+// One lexical term of the equation as typed.
+struct Token {
+    enum Kind : std::uint8_t { Number, X, A, Y, Function, Operator, Open, Close, Equals };
+    Kind kind;
+    char symbol = 0;      // the operator character for Operator
+    int column = 0;       // 1-based
+    int length = 0;       // characters in the text
+    int order = 0;        // apostrophes after Y
+    int function = 0;     // Op code of the function for Function
+    double value = 0;     // for Number
+};
+
+// Operations of the stored program. The first block is what the notation can express;
+// the second holds faster forms the evaluation program uses for constant exponents.
+enum class Op : std::uint8_t {
+    Add, Sub, Mul, Div, Pow, Neg,
+    Sin, Cos, Tan, Asin, Acos, Atan, Sinh, Cosh, Tanh, Exp, Log, Log10, Sqrt, Abs,
+    PowInt,    // operand b holds a small integer constant exponent
+    PowConst,  // operand b holds any other constant exponent
+};
+
+// One stored step: slot `result` = op(slot a, slot b). Unary steps ignore b.
+struct Step {
+    Op op;
+    std::uint32_t a = 0, b = 0, result = 0;
+    int column = 0;       // column of the operator or function that made the step
+};
+
 class Equation {
 public:
     // Parses text; throws ParseError. The equation means left - right = 0.
@@ -35,6 +79,7 @@ public:
     int order() const;                 // highest derivative of Y that appears (>= 1)
     bool usesA() const;                // whether the parameter A appears
     bool usesDerivative(int k) const;  // whether Y^(k) appears (k = 0 is Y itself)
+    bool usesX() const;                // whether X appears
 
     // Residual at x with y[k] = Y^(k), k = 0..order, and parameter a. Allocates nothing.
     double residual(double x, const double *y, double a) const;
@@ -42,8 +87,55 @@ public:
     // Allocates nothing.
     double residualWithGradient(double x, const double *y, double a,
                                 double *dY, double *dX, double *dA) const;
+    // Convenience form of the above that fills a Gradient (allocates its vector).
+    double residualWithGradient(double x, const double *y, double a, Gradient &g) const;
 
-    // (Further members: the stored steps for the checker's listing, etc.)
+    // --- The stored form, for the checker's listing ---
+    const std::string &text() const { return text_; }
+    const std::vector<Token> &terms() const { return tokens_; }
+    // Every step in the order it was stored, left to right, before constant folding.
+    const std::vector<Step> &steps() const { return steps_; }
+    // Number of steps the evaluation program actually runs (after constant folding).
+    std::size_t programLength() const { return program_.size(); }
+    // The slot that holds the residual.
+    std::uint32_t resultSlot() const { return result_; }
+    // A readable name of a slot: X, A, Y, Y', ..., a number as typed, or t1, t2, ... for steps.
+    std::string slotName(std::uint32_t slot) const;
+    // The text of one token as typed.
+    std::string tokenText(const Token &t) const;
+    // Values of every step at one point (allocates; for listings only).
+    std::vector<double> trace(double x, const double *y, double a) const;
+    // The name of an operation as the notation writes it ("+", "SIN", ...).
+    static const char *opName(Op op);
+
+private:
+    friend class Parser;
+    struct Instr {
+        Op op;
+        std::uint32_t a, b, d;
+    };
+
+    std::string text_;
+    std::vector<Token> tokens_;
+    std::vector<Step> steps_;
+    std::vector<Instr> program_;
+    std::vector<std::string> constText_;  // text of each number slot as typed
+    int order_ = 0;
+    bool usesA_ = false;
+    bool usesX_ = false;
+    std::vector<bool> usesY_;
+    // Slot layout: 0 = X, 1 = A, 2 = a sink for unary steps, 3..3+order = Y^(k),
+    // then the numbers, then one slot per step.
+    std::uint32_t firstConst_ = 0, firstTemp_ = 0, nSlots_ = 0;
+    std::uint32_t result_ = 0;
+
+    // Evaluation scratch, sized once by parse().
+    mutable std::vector<double> value_;    // slot values; numbers and folded steps preset
+    mutable std::vector<double> adjoint_;  // slot adjoints of the reverse sweep
+    mutable std::vector<double> partA_, partB_;  // local partials of each program step
+    std::vector<double> constValues_;      // preset values of value_
+
+    void forward(double x, const double *y, double a) const;
 };
 
 }  // namespace notation

@@ -1,0 +1,610 @@
+#include "notation/Equation.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace notation {
+
+namespace {
+
+constexpr int kMaxOrder = 99;     // apostrophes after one Y
+constexpr int kMaxNesting = 100;  // parentheses inside each other
+constexpr std::uint32_t kSlotX = 0, kSlotA = 1, kSlotSink = 2, kSlotY0 = 3;
+
+struct FunctionName {
+    const char *name;
+    Op op;
+};
+constexpr FunctionName kFunctions[] = {
+    {"SIN", Op::Sin},   {"COS", Op::Cos},   {"TAN", Op::Tan},     {"ASIN", Op::Asin},
+    {"ACOS", Op::Acos}, {"ATAN", Op::Atan}, {"SINH", Op::Sinh},   {"COSH", Op::Cosh},
+    {"TANH", Op::Tanh}, {"EXP", Op::Exp},   {"LOG", Op::Log},     {"LOG10", Op::Log10},
+    {"SQRT", Op::Sqrt}, {"ABS", Op::Abs},
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool isUnary(Op op) { return op >= Op::Neg && op <= Op::Abs; }
+
+// Integer power by repeated squaring; n may be negative.
+inline double ipow(double a, int n) {
+    unsigned m = n < 0 ? unsigned(-n) : unsigned(n);
+    double r = 1;
+    while (m) {
+        if (m & 1u) r *= a;
+        a *= a;
+        m >>= 1;
+    }
+    return n < 0 ? 1 / r : r;
+}
+
+// The value of one operation.
+inline double apply(Op op, double a, double b) {
+    switch (op) {
+    case Op::Add: return a + b;
+    case Op::Sub: return a - b;
+    case Op::Mul: return a * b;
+    case Op::Div: return a / b;
+    case Op::Pow:
+    case Op::PowConst: return std::pow(a, b);
+    case Op::PowInt: return ipow(a, int(b));
+    case Op::Neg: return -a;
+    case Op::Sin: return std::sin(a);
+    case Op::Cos: return std::cos(a);
+    case Op::Tan: return std::tan(a);
+    case Op::Asin: return std::asin(a);
+    case Op::Acos: return std::acos(a);
+    case Op::Atan: return std::atan(a);
+    case Op::Sinh: return std::sinh(a);
+    case Op::Cosh: return std::cosh(a);
+    case Op::Tanh: return std::tanh(a);
+    case Op::Exp: return std::exp(a);
+    case Op::Log: return std::log(a);
+    case Op::Log10: return std::log10(a);
+    case Op::Sqrt: return std::sqrt(a);
+    case Op::Abs: return std::fabs(a);
+    }
+    return 0;
+}
+
+// The value of one operation and its partial derivatives with respect to both operands.
+inline double applyWithPartials(Op op, double a, double b, double &pa, double &pb) {
+    pb = 0;
+    switch (op) {
+    case Op::Add: pa = 1; pb = 1; return a + b;
+    case Op::Sub: pa = 1; pb = -1; return a - b;
+    case Op::Mul: pa = b; pb = a; return a * b;
+    case Op::Div: {
+        const double r = a / b;
+        pa = 1 / b;
+        pb = -r / b;
+        return r;
+    }
+    case Op::Pow: {
+        const double r = std::pow(a, b);
+        pa = b == 0 ? 0 : b * std::pow(a, b - 1);
+        pb = a > 0 ? r * std::log(a) : 0;
+        return r;
+    }
+    case Op::PowConst: {
+        const double r = std::pow(a, b);
+        pa = b * std::pow(a, b - 1);
+        return r;
+    }
+    case Op::PowInt: {
+        const int n = int(b);
+        const double p = ipow(a, n - 1);
+        pa = n * p;
+        return n == 0 ? 1.0 : p * a;
+    }
+    case Op::Neg: pa = -1; return -a;
+    case Op::Sin: pa = std::cos(a); return std::sin(a);
+    case Op::Cos: pa = -std::sin(a); return std::cos(a);
+    case Op::Tan: {
+        const double r = std::tan(a);
+        pa = 1 + r * r;
+        return r;
+    }
+    case Op::Asin: pa = 1 / std::sqrt(1 - a * a); return std::asin(a);
+    case Op::Acos: pa = -1 / std::sqrt(1 - a * a); return std::acos(a);
+    case Op::Atan: pa = 1 / (1 + a * a); return std::atan(a);
+    case Op::Sinh: pa = std::cosh(a); return std::sinh(a);
+    case Op::Cosh: pa = std::sinh(a); return std::cosh(a);
+    case Op::Tanh: {
+        const double r = std::tanh(a);
+        pa = 1 - r * r;
+        return r;
+    }
+    case Op::Exp: {
+        const double r = std::exp(a);
+        pa = r;
+        return r;
+    }
+    case Op::Log: pa = 1 / a; return std::log(a);
+    case Op::Log10: pa = 1 / (a * 2.302585092994045684); return std::log10(a);
+    case Op::Sqrt: {
+        const double r = std::sqrt(a);
+        pa = 0.5 / r;
+        return r;
+    }
+    case Op::Abs: pa = a > 0 ? 1.0 : (a < 0 ? -1.0 : 0.0); return std::fabs(a);
+    }
+    pa = 0;
+    return 0;
+}
+
+std::string functionList() {
+    std::string s;
+    for (const auto &f : kFunctions) {
+        if (!s.empty()) s += ' ';
+        s += f.name;
+    }
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Tokenizer and parser
+
+class Parser {
+public:
+    Parser(Equation &eq) : eq_(eq), text_(eq.text_) {}
+
+    void run() {
+        tokenize();
+        if (eq_.tokens_.empty())
+            throw ParseError(1, "The equation is empty: type an equation in X, Y, Y', Y'', ...");
+        layOutSlots();
+
+        std::uint32_t left = sequence(nullptr);
+        std::uint32_t result = left;
+        const Token *t = peek();
+        if (t && t->kind == Token::Close)
+            throw ParseError(t->column, "Unbalanced parenthesis: this ')' has no matching '('");
+        if (t && t->kind == Token::Equals) {
+            const Token &eqTok = *t;
+            ++pos_;
+            std::uint32_t right = sequence(&eqTok);
+            t = peek();
+            if (t && t->kind == Token::Equals)
+                throw ParseError(t->column, "Only one '=' is allowed in an equation");
+            if (t && t->kind == Token::Close)
+                throw ParseError(t->column, "Unbalanced parenthesis: this ')' has no matching '('");
+            result = emit(Op::Sub, left, right, eqTok.column);
+        }
+        eq_.result_ = result;
+
+        if (firstY_ == nullptr)
+            throw ParseError(1, "The equation has no Y: state an equation in Y and its "
+                                "derivatives Y', Y'', ...");
+        if (eq_.order_ < 1)
+            throw ParseError(firstY_->column, "The equation has no derivative of Y: write at "
+                                              "least one Y' (or Y'', Y''', ...)");
+    }
+
+private:
+    Equation &eq_;
+    const std::string &text_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+    std::uint32_t nextConst_ = 0;
+    const Token *firstY_ = nullptr;
+
+    int endColumn() const { return int(text_.size()) + 1; }
+    const Token *peek() const { return pos_ < eq_.tokens_.size() ? &eq_.tokens_[pos_] : nullptr; }
+
+    void tokenize() {
+        const std::string &s = text_;
+        const std::size_t n = s.size();
+        std::size_t i = 0;
+        auto &toks = eq_.tokens_;
+        while (i < n) {
+            const char c = s[i];
+            const int col = int(i) + 1;
+            if (isBlank(c)) {
+                ++i;
+                continue;
+            }
+            Token t{};
+            t.column = col;
+            if (isDigit(c) || c == '.') {
+                std::size_t j = i;
+                int digits = 0;
+                while (j < n && isDigit(s[j])) ++j, ++digits;
+                if (j < n && s[j] == '.') {
+                    ++j;
+                    while (j < n && isDigit(s[j])) ++j, ++digits;
+                }
+                if (digits == 0)
+                    throw ParseError(col, "A '.' must belong to a number such as .5 or 3.21");
+                if (j < n && (s[j] == 'e' || s[j] == 'E')) {
+                    std::size_t k = j + 1;
+                    if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
+                    if (k < n && isDigit(s[k])) {
+                        j = k;
+                        while (j < n && isDigit(s[j])) ++j;
+                    }
+                }
+                if (j < n && s[j] == '.')
+                    throw ParseError(int(j) + 1, "A number has a second '.' here");
+                double v = 0;
+                const auto r = std::from_chars(s.data() + i, s.data() + j, v);
+                if (r.ec != std::errc() || r.ptr != s.data() + j || !std::isfinite(v))
+                    throw ParseError(col, "The number " + s.substr(i, j - i) + " is out of range");
+                t.kind = Token::Number;
+                t.value = v;
+                t.length = int(j - i);
+                toks.push_back(t);
+                i = j;
+                continue;
+            }
+            if (isLetter(c)) {
+                std::size_t j = i;
+                std::string name;
+                while (j < n && (isLetter(s[j]) || isDigit(s[j]))) name += upper(s[j++]);
+                t.length = int(j - i);
+                if (name == "Y") {
+                    t.kind = Token::Y;
+                    while (j < n && s[j] == '\'') ++j, ++t.order;
+                    if (t.order > kMaxOrder)
+                        throw ParseError(col, "Derivatives above the " + std::to_string(kMaxOrder) +
+                                                  "th are not supported");
+                    t.length = int(j - i);
+                } else if (name == "X") {
+                    t.kind = Token::X;
+                } else if (name == "A") {
+                    t.kind = Token::A;
+                } else {
+                    const FunctionName *f = nullptr;
+                    for (const auto &fn : kFunctions)
+                        if (name == fn.name) f = &fn;
+                    if (!f) throw ParseError(col, unknownName(s.substr(i, j - i), name));
+                    t.kind = Token::Function;
+                    t.function = int(f->op);
+                }
+                if (j < n && s[j] == '\'')
+                    throw ParseError(int(j) + 1,
+                                     "An apostrophe marks a derivative and may only follow Y");
+                toks.push_back(t);
+                i = j;
+                continue;
+            }
+            t.length = 1;
+            switch (c) {
+            case '+': case '-': case '*': case '/': case '^':
+                t.kind = Token::Operator;
+                t.symbol = c;
+                break;
+            case '(': t.kind = Token::Open; break;
+            case ')': t.kind = Token::Close; break;
+            case '=': t.kind = Token::Equals; break;
+            case '\'':
+                throw ParseError(col, "An apostrophe marks a derivative and may only follow Y");
+            default: {
+                const unsigned char u = static_cast<unsigned char>(c);
+                if (u >= 32 && u < 127)
+                    throw ParseError(col, std::string("Unexpected character '") + c + "'");
+                char buf[8];
+                static const char hex[] = "0123456789ABCDEF";
+                buf[0] = '0'; buf[1] = 'x'; buf[2] = hex[u >> 4]; buf[3] = hex[u & 15]; buf[4] = 0;
+                throw ParseError(col, std::string("Unexpected character (code ") + buf +
+                                          "); use plain letters, digits and + - * / ^ ( ) = '");
+            }
+            }
+            toks.push_back(t);
+            ++i;
+        }
+    }
+
+    static std::string unknownName(const std::string &typed, const std::string &name) {
+        bool glued = name.size() > 1 && (name[0] == 'X' || name[0] == 'Y' || name[0] == 'A');
+        for (const auto &f : kFunctions)
+            if (name.size() > std::strlen(f.name) && name.compare(0, std::strlen(f.name), f.name) == 0)
+                glued = true;
+        if (glued)
+            return "Unknown name '" + typed + "': separate terms with a blank or *";
+        return "Unknown name '" + typed + "': use X, Y, Y', Y'', ..., A, numbers and the functions " +
+               functionList();
+    }
+
+    // Slots: X, A, sink, Y^(0..order), one per number, one per step.
+    void layOutSlots() {
+        int order = 0;
+        std::uint32_t numbers = 0;
+        for (const Token &t : eq_.tokens_) {
+            if (t.kind == Token::Y) order = std::max(order, t.order);
+            if (t.kind == Token::Number) ++numbers;
+        }
+        eq_.order_ = order;
+        eq_.usesY_.assign(std::size_t(order) + 1, false);
+        eq_.firstConst_ = kSlotY0 + std::uint32_t(order) + 1;
+        eq_.firstTemp_ = eq_.firstConst_ + numbers;
+        eq_.constValues_.assign(eq_.firstTemp_, 0.0);
+        eq_.constText_.assign(numbers, std::string());
+    }
+
+    std::uint32_t emit(Op op, std::uint32_t a, std::uint32_t b, int column) {
+        Step s;
+        s.op = op;
+        s.a = a;
+        s.b = isUnary(op) ? kSlotSink : b;
+        s.result = eq_.firstTemp_ + std::uint32_t(eq_.steps_.size());
+        s.column = column;
+        eq_.steps_.push_back(s);
+        return s.result;
+    }
+
+    static bool startsTerm(const Token *t) {
+        return t && (t->kind == Token::Number || t->kind == Token::X || t->kind == Token::A ||
+                     t->kind == Token::Y || t->kind == Token::Function || t->kind == Token::Open);
+    }
+
+    [[noreturn]] void missingTerm(const Token *after) const {
+        const Token *t = peek();
+        const int col = t ? t->column : endColumn();
+        std::string where;
+        if (!t) where = " at the end of the equation";
+        else if (t->kind == Token::Equals) where = " before '='";
+        else if (t->kind == Token::Close) where = " before ')'";
+        else if (t->kind == Token::Operator) where = std::string(" before '") + t->symbol + "'";
+        if (after && after->kind == Token::Operator)
+            throw ParseError(col, std::string("Missing a term after '") + after->symbol + "'" + where);
+        if (after && after->kind == Token::Open)
+            throw ParseError(col, "Missing a term inside the parentheses" + where);
+        if (after && after->kind == Token::Equals)
+            throw ParseError(col, "Missing a term after '='" + where);
+        throw ParseError(col, "Missing a term" + where);
+    }
+
+    // A side, a group or a function argument: terms evaluated strictly from left to right.
+    // `after` is the token just before the sequence (for messages), or null at the start.
+    std::uint32_t sequence(const Token *after) {
+        std::uint32_t acc = operand(after);
+        for (;;) {
+            const Token *t = peek();
+            if (t && t->kind == Token::Operator) {
+                ++pos_;
+                std::uint32_t rhs = operand(t);
+                Op op = Op::Add;
+                switch (t->symbol) {
+                case '+': op = Op::Add; break;
+                case '-': op = Op::Sub; break;
+                case '*': op = Op::Mul; break;
+                case '/': op = Op::Div; break;
+                default: op = Op::Pow; break;
+                }
+                acc = emit(op, acc, rhs, t->column);
+            } else if (startsTerm(t)) {
+                const int col = t->column;
+                std::uint32_t rhs = term();
+                acc = emit(Op::Mul, acc, rhs, col);
+            } else {
+                return acc;
+            }
+        }
+    }
+
+    // A term with any unary signs before it; the signs apply to this term only.
+    std::uint32_t operand(const Token *after) {
+        bool negative = false;
+        int signColumn = 0;
+        const Token *lastSign = nullptr;
+        while (const Token *t = peek()) {
+            if (t->kind != Token::Operator || (t->symbol != '-' && t->symbol != '+')) break;
+            if (t->symbol == '-') negative = !negative;
+            if (!signColumn) signColumn = t->column;
+            lastSign = t;
+            ++pos_;
+        }
+        if (!startsTerm(peek())) missingTerm(lastSign ? lastSign : after);
+        const bool literal = peek()->kind == Token::Number;
+        std::uint32_t v = term();
+        if (!negative) return v;
+        if (literal) {
+            // A signed number is simply a negative number.
+            const std::uint32_t i = v - eq_.firstConst_;
+            eq_.constValues_[v] = -eq_.constValues_[v];
+            eq_.constText_[i] = "-" + eq_.constText_[i];
+            return v;
+        }
+        return emit(Op::Neg, v, kSlotSink, signColumn);
+    }
+
+    std::uint32_t term() {
+        const Token &t = eq_.tokens_[pos_++];
+        switch (t.kind) {
+        case Token::Number: {
+            const std::uint32_t slot = eq_.firstConst_ + nextConst_;
+            eq_.constValues_[slot] = t.value;
+            eq_.constText_[nextConst_] = text_.substr(std::size_t(t.column - 1), std::size_t(t.length));
+            ++nextConst_;
+            return slot;
+        }
+        case Token::X: eq_.usesX_ = true; return kSlotX;
+        case Token::A: eq_.usesA_ = true; return kSlotA;
+        case Token::Y:
+            if (!firstY_) firstY_ = &t;
+            eq_.usesY_[std::size_t(t.order)] = true;
+            return kSlotY0 + std::uint32_t(t.order);
+        case Token::Function: {
+            const Token *open = peek();
+            if (!open || open->kind != Token::Open)
+                throw ParseError(open ? open->column : endColumn(),
+                                 tokenName(t) + " needs its argument in parentheses, e.g. " +
+                                     tokenName(t) + "( X)");
+            std::uint32_t arg = group();
+            return emit(Op(t.function), arg, kSlotSink, t.column);
+        }
+        case Token::Open:
+            --pos_;
+            return group();
+        default: break;
+        }
+        missingTerm(nullptr);
+    }
+
+    std::string tokenName(const Token &t) const {
+        std::string s = text_.substr(std::size_t(t.column - 1), std::size_t(t.length));
+        for (char &c : s) c = upper(c);
+        return s;
+    }
+
+    // '(' sequence ')': evaluated on its own; its value is one term.
+    std::uint32_t group() {
+        const Token &open = eq_.tokens_[pos_++];
+        if (++depth_ > kMaxNesting)
+            throw ParseError(open.column, "Too many parentheses inside each other (at most " +
+                                              std::to_string(kMaxNesting) + ")");
+        std::uint32_t v = sequence(&open);
+        const Token *t = peek();
+        if (!t)
+            throw ParseError(open.column, "Unbalanced parenthesis: this '(' is never closed");
+        if (t->kind != Token::Close) {
+            if (t->kind == Token::Equals)
+                throw ParseError(t->column, "Missing ')' before '=' to close the '(' in column " +
+                                                std::to_string(open.column));
+            throw ParseError(t->column, "Unbalanced parenthesis: expected ')' here");
+        }
+        ++pos_;
+        --depth_;
+        return v;
+    }
+};
+
+// ---------------------------------------------------------------------------------------
+// Parsing and the evaluation program
+
+Equation Equation::parse(std::string_view text) {
+    Equation eq;
+    eq.text_.assign(text.data(), text.size());
+    Parser(eq).run();
+
+    // Steps whose operands are all numbers are computed now; the rest form the program.
+    eq.nSlots_ = eq.firstTemp_ + std::uint32_t(eq.steps_.size());
+    eq.constValues_.resize(eq.nSlots_, 0.0);
+    std::vector<bool> known(eq.nSlots_, false);
+    for (std::uint32_t s = eq.firstConst_; s < eq.firstTemp_; ++s) known[s] = true;
+    for (const Step &s : eq.steps_) {
+        const bool unary = isUnary(s.op);
+        if (known[s.a] && (unary || known[s.b])) {
+            eq.constValues_[s.result] = apply(s.op, eq.constValues_[s.a], eq.constValues_[s.b]);
+            known[s.result] = true;
+            continue;
+        }
+        Instr in{s.op, s.a, s.b, s.result};
+        if (s.op == Op::Pow && known[s.b]) {
+            const double e = eq.constValues_[s.b];
+            in.op = (e == std::floor(e) && std::fabs(e) <= 64) ? Op::PowInt : Op::PowConst;
+        }
+        eq.program_.push_back(in);
+    }
+    eq.value_ = eq.constValues_;
+    eq.adjoint_.assign(eq.nSlots_, 0.0);
+    eq.partA_.assign(eq.program_.size(), 0.0);
+    eq.partB_.assign(eq.program_.size(), 0.0);
+    return eq;
+}
+
+int Equation::order() const { return order_; }
+bool Equation::usesA() const { return usesA_; }
+bool Equation::usesX() const { return usesX_; }
+bool Equation::usesDerivative(int k) const {
+    return k >= 0 && k <= order_ && usesY_[std::size_t(k)];
+}
+
+void Equation::forward(double x, const double *y, double a) const {
+    double *v = value_.data();
+    v[kSlotX] = x;
+    v[kSlotA] = a;
+    for (int k = 0; k <= order_; ++k) v[kSlotY0 + std::uint32_t(k)] = y[k];
+}
+
+double Equation::residual(double x, const double *y, double a) const {
+    forward(x, y, a);
+    double *v = value_.data();
+    for (const Instr &in : program_) v[in.d] = apply(in.op, v[in.a], v[in.b]);
+    return v[result_];
+}
+
+double Equation::residualWithGradient(double x, const double *y, double a, double *dY,
+                                      double *dX, double *dA) const {
+    forward(x, y, a);
+    double *v = value_.data();
+    double *pa = partA_.data();
+    double *pb = partB_.data();
+    const std::size_t n = program_.size();
+    const Instr *prog = program_.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Instr &in = prog[i];
+        v[in.d] = applyWithPartials(in.op, v[in.a], v[in.b], pa[i], pb[i]);
+    }
+    // Chain the local partials from the residual back to the inputs.
+    double *adj = adjoint_.data();
+    std::fill(adj, adj + nSlots_, 0.0);
+    adj[result_] = 1;
+    for (std::size_t i = n; i-- > 0;) {
+        const Instr &in = prog[i];
+        const double g = adj[in.d];
+        adj[in.a] += g * pa[i];
+        adj[in.b] += g * pb[i];
+    }
+    if (dX) *dX = adj[kSlotX];
+    if (dA) *dA = adj[kSlotA];
+    if (dY)
+        for (int k = 0; k <= order_; ++k) dY[k] = adj[kSlotY0 + std::uint32_t(k)];
+    return v[result_];
+}
+
+double Equation::residualWithGradient(double x, const double *y, double a, Gradient &g) const {
+    g.dY.assign(std::size_t(order_) + 1, 0.0);
+    return residualWithGradient(x, y, a, g.dY.data(), &g.dX, &g.dA);
+}
+
+std::vector<double> Equation::trace(double x, const double *y, double a) const {
+    std::vector<double> v = constValues_;
+    v[kSlotX] = x;
+    v[kSlotA] = a;
+    for (int k = 0; k <= order_; ++k) v[kSlotY0 + std::uint32_t(k)] = y[k];
+    std::vector<double> out;
+    out.reserve(steps_.size());
+    for (const Step &s : steps_) {
+        v[s.result] = apply(s.op, v[s.a], v[s.b]);
+        out.push_back(v[s.result]);
+    }
+    return out;
+}
+
+std::string Equation::slotName(std::uint32_t slot) const {
+    if (slot == kSlotX) return "X";
+    if (slot == kSlotA) return "A";
+    if (slot == kSlotSink) return "";
+    if (slot < firstConst_) return "Y" + std::string(slot - kSlotY0, '\'');
+    if (slot < firstTemp_) return constText_[slot - firstConst_];
+    return "t" + std::to_string(slot - firstTemp_ + 1);
+}
+
+std::string Equation::tokenText(const Token &t) const {
+    return text_.substr(std::size_t(t.column - 1), std::size_t(t.length));
+}
+
+const char *Equation::opName(Op op) {
+    switch (op) {
+    case Op::Add: return "+";
+    case Op::Sub: case Op::Neg: return "-";
+    case Op::Mul: return "*";
+    case Op::Div: return "/";
+    case Op::Pow: case Op::PowInt: case Op::PowConst: return "^";
+    default: break;
+    }
+    for (const auto &f : kFunctions)
+        if (f.op == op) return f.name;
+    return "?";
+}
+
+}  // namespace notation
