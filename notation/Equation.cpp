@@ -478,36 +478,168 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------
-// Parsing and the evaluation program
+// The evaluation program
+
+namespace {
+
+// Forward codes. Binary operations come in three forms: Acc (running value op slot),
+// Rev (slot op running value) and Pop (enclosing group's value op running value).
+enum Code : std::uint8_t {
+    kLoad, kPushLoad,
+    kAddAcc, kAddRev, kAddPop,
+    kSubAcc, kSubRev, kSubPop,
+    kMulAcc, kMulRev, kMulPop,
+    kDivAcc, kDivRev, kDivPop,
+    kPowAcc, kPowRev, kPowPop,
+    kPowIntAcc, kPowConstAcc,
+    kNeg, kSin, kCos, kTan, kAsin, kAcos, kAtan, kSinh, kCosh, kTanh, kExp, kLog, kLog10,
+    kSqrt, kAbs,
+    kEnd,  // last instruction of the program
+};
+
+// How the reverse sweep treats each instruction (g is the running adjoint).
+enum Back : std::uint8_t {
+    kBackLoadVar,      // adj[slot] += g
+    kBackNothing,      // a number was loaded
+    kBackPushLoadVar,  // adj[slot] += g; g = pop
+    kBackPushLoadNum,  // g = pop
+    kBackAccVar,       // adj[slot] += g * pb; g *= pa
+    kBackScaleA,       // g *= pa (number operand, or a unary step)
+    kBackRevVar,       // adj[slot] += g * pa; g *= pb
+    kBackScaleB,       // g *= pb
+    kBackPop,          // push g * pa; g *= pb
+    kBackEnd,          // first instruction of the program: the sweep is done
+};
+
+Code binaryCode(Op op, int form) {
+    switch (op) {
+    case Op::Add: return Code(kAddAcc + form);
+    case Op::Sub: return Code(kSubAcc + form);
+    case Op::Mul: return Code(kMulAcc + form);
+    case Op::Div: return Code(kDivAcc + form);
+    default: return Code(kPowAcc + form);
+    }
+}
+
+Code unaryCode(Op op) { return Code(kNeg + (int(op) - int(Op::Neg))); }
+
+}  // namespace
+
+// Turns the stored steps (a tree over slots) into the accumulator program.
+class Compiler {
+public:
+    Compiler(Equation &eq, const std::vector<bool> &known) : eq_(eq), known_(known) {}
+
+    void run() {
+        // The program is framed by two markers so that neither sweep needs a counter.
+        emit(0, kEnd, kBackEnd);
+        gen(eq_.result_);
+        emit(0, kEnd, kBackEnd);
+        eq_.stack_.assign(std::size_t(maxDepth_) + 1, 0.0);
+        eq_.backStack_.assign(std::size_t(maxDepth_) + 1, 0.0);
+    }
+
+private:
+    Equation &eq_;
+    const std::vector<bool> &known_;
+    bool pendingPush_ = false;
+    int depth_ = 0, maxDepth_ = 0;
+
+    bool isLeaf(std::uint32_t slot) const { return slot < eq_.firstTemp_ || known_[slot]; }
+    bool isVar(std::uint32_t slot) const { return slot < eq_.firstConst_; }
+    const Step &stepOf(std::uint32_t slot) const { return eq_.steps_[slot - eq_.firstTemp_]; }
+
+    void emit(std::uint32_t slot, Code code, Back back) {
+        eq_.program_.push_back(Equation::Instr{slot, std::uint8_t(code), std::uint8_t(back)});
+    }
+
+    void load(std::uint32_t slot) {
+        if (pendingPush_) {
+            pendingPush_ = false;
+            emit(slot, kPushLoad, isVar(slot) ? kBackPushLoadVar : kBackPushLoadNum);
+            maxDepth_ = std::max(maxDepth_, ++depth_);
+        } else {
+            emit(slot, kLoad, isVar(slot) ? kBackLoadVar : kBackNothing);
+        }
+    }
+
+    void acc(Op op, std::uint32_t b) {
+        Code code = binaryCode(op, 0);
+        if (op == Op::Pow && !isVar(b)) {
+            const double e = eq_.constValues_[b];
+            code = (e == std::floor(e) && std::fabs(e) <= 64) ? kPowIntAcc : kPowConstAcc;
+        }
+        emit(b, code, isVar(b) ? kBackAccVar : kBackScaleA);
+    }
+
+    // Emits the code that leaves the value of `slot` as the running value. Walks the chain
+    // of first-evaluated operands without recursion (a long side is a long chain); only
+    // groups standing as right operands recurse, and their nesting is bounded.
+    void gen(std::uint32_t slot) {
+        if (isLeaf(slot)) {
+            load(slot);
+            return;
+        }
+        std::vector<std::uint32_t> chain;
+        std::uint32_t cur = slot;
+        for (;;) {
+            chain.push_back(cur);
+            const Step &s = stepOf(cur);
+            std::uint32_t first;
+            if (isUnary(s.op) || !isLeaf(s.a)) first = s.a;
+            else if (!isLeaf(s.b)) first = s.b;
+            else {
+                load(s.a);
+                break;
+            }
+            if (isLeaf(first)) {
+                load(first);
+                break;
+            }
+            cur = first;
+        }
+        for (std::size_t i = chain.size(); i-- > 0;) {
+            const Step &s = stepOf(chain[i]);
+            if (isUnary(s.op)) {
+                emit(0, unaryCode(s.op), kBackScaleA);
+            } else if (!isLeaf(s.a)) {
+                if (isLeaf(s.b)) {
+                    acc(s.op, s.b);
+                } else {
+                    pendingPush_ = true;
+                    gen(s.b);
+                    emit(0, binaryCode(s.op, 2), kBackPop);
+                    --depth_;
+                }
+            } else if (!isLeaf(s.b)) {
+                emit(s.a, binaryCode(s.op, 1), isVar(s.a) ? kBackRevVar : kBackScaleB);
+            } else {
+                acc(s.op, s.b);
+            }
+        }
+    }
+};
 
 Equation Equation::parse(std::string_view text) {
     Equation eq;
     eq.text_.assign(text.data(), text.size());
     Parser(eq).run();
 
-    // Steps whose operands are all numbers are computed now; the rest form the program.
+    // Steps whose operands are all numbers are computed now and become numbers themselves.
     eq.nSlots_ = eq.firstTemp_ + std::uint32_t(eq.steps_.size());
     eq.constValues_.resize(eq.nSlots_, 0.0);
     std::vector<bool> known(eq.nSlots_, false);
     for (std::uint32_t s = eq.firstConst_; s < eq.firstTemp_; ++s) known[s] = true;
     for (const Step &s : eq.steps_) {
-        const bool unary = isUnary(s.op);
-        if (known[s.a] && (unary || known[s.b])) {
+        if (known[s.a] && (isUnary(s.op) || known[s.b])) {
             eq.constValues_[s.result] = apply(s.op, eq.constValues_[s.a], eq.constValues_[s.b]);
             known[s.result] = true;
-            continue;
         }
-        Instr in{s.op, s.a, s.b, s.result};
-        if (s.op == Op::Pow && known[s.b]) {
-            const double e = eq.constValues_[s.b];
-            in.op = (e == std::floor(e) && std::fabs(e) <= 64) ? Op::PowInt : Op::PowConst;
-        }
-        eq.program_.push_back(in);
     }
+    Compiler(eq, known).run();
     eq.value_ = eq.constValues_;
-    eq.adjoint_.assign(eq.nSlots_, 0.0);
-    eq.partA_.assign(eq.program_.size(), 0.0);
-    eq.partB_.assign(eq.program_.size(), 0.0);
+    eq.adjoint_.assign(eq.firstConst_, 0.0);
+    eq.partials_.assign(2 * eq.program_.size(), 0.0);
     return eq;
 }
 
@@ -518,47 +650,145 @@ bool Equation::usesDerivative(int k) const {
     return k >= 0 && k <= order_ && usesY_[std::size_t(k)];
 }
 
-void Equation::forward(double x, const double *y, double a) const {
+// Runs the program: the forward sweep, and with Partials also the reverse sweep that leaves
+// the partial derivatives in adjoint_. Each handler jumps straight to the next one (a jump
+// per handler predicts far better than one shared dispatch jump).
+template <bool Partials>
+double Equation::run(double x, const double *y, double a) const {
     double *v = value_.data();
     v[kSlotX] = x;
     v[kSlotA] = a;
     for (int k = 0; k <= order_; ++k) v[kSlotY0 + std::uint32_t(k)] = y[k];
+
+    const Instr *const prog = program_.data();
+    double *const part = partials_.data();
+    const Instr *ip = prog + 1;
+    double *sp = stack_.data();
+    double acc = 0, da, db;
+    // State of the reverse sweep, set here because every handler shares one scope.
+    double *const adj = adjoint_.data();
+    double *bp = backStack_.data();
+    double g = 1;
+
+    static const void *const forward[] = {
+        &&fLoad, &&fPushLoad,
+        &&fAddAcc, &&fAddRev, &&fAddPop, &&fSubAcc, &&fSubRev, &&fSubPop,
+        &&fMulAcc, &&fMulRev, &&fMulPop, &&fDivAcc, &&fDivRev, &&fDivPop,
+        &&fPowAcc, &&fPowRev, &&fPowPop, &&fPowIntAcc, &&fPowConstAcc,
+        &&fNeg, &&fSin, &&fCos, &&fTan, &&fAsin, &&fAcos, &&fAtan, &&fSinh, &&fCosh, &&fTanh,
+        &&fExp, &&fLog, &&fLog10, &&fSqrt, &&fAbs,
+        &&fEnd,
+    };
+#define NOTATION_NEXT goto *forward[ip->code]
+#define NOTATION_OP(OP, A, B)                                            \
+    {                                                                    \
+        if (Partials) {                                                  \
+            acc = applyWithPartials(OP, A, B, da, db);                   \
+            double *p = part + 2 * (ip - prog);                          \
+            p[0] = da;                                                   \
+            p[1] = db;                                                   \
+        } else {                                                         \
+            acc = apply(OP, A, B);                                       \
+        }                                                                \
+        ++ip;                                                            \
+        NOTATION_NEXT;                                                   \
+    }
+#define NOTATION_BINARY(OP, NAME)                     \
+    f##NAME##Acc: NOTATION_OP(OP, acc, v[ip->slot])   \
+    f##NAME##Rev: NOTATION_OP(OP, v[ip->slot], acc)   \
+    f##NAME##Pop: {                                   \
+        const double outer = *--sp;                   \
+        NOTATION_OP(OP, outer, acc)                   \
+    }
+#define NOTATION_UNARY(OP, NAME) f##NAME: NOTATION_OP(OP, acc, 0.0)
+
+    NOTATION_NEXT;
+fLoad:
+    acc = v[ip->slot];
+    ++ip;
+    NOTATION_NEXT;
+fPushLoad:
+    *sp++ = acc;
+    acc = v[ip->slot];
+    ++ip;
+    NOTATION_NEXT;
+    NOTATION_BINARY(Op::Add, Add)
+    NOTATION_BINARY(Op::Sub, Sub)
+    NOTATION_BINARY(Op::Mul, Mul)
+    NOTATION_BINARY(Op::Div, Div)
+    NOTATION_BINARY(Op::Pow, Pow)
+fPowIntAcc: NOTATION_OP(Op::PowInt, acc, v[ip->slot])
+fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot])
+    NOTATION_UNARY(Op::Neg, Neg)
+    NOTATION_UNARY(Op::Sin, Sin)
+    NOTATION_UNARY(Op::Cos, Cos)
+    NOTATION_UNARY(Op::Tan, Tan)
+    NOTATION_UNARY(Op::Asin, Asin)
+    NOTATION_UNARY(Op::Acos, Acos)
+    NOTATION_UNARY(Op::Atan, Atan)
+    NOTATION_UNARY(Op::Sinh, Sinh)
+    NOTATION_UNARY(Op::Cosh, Cosh)
+    NOTATION_UNARY(Op::Tanh, Tanh)
+    NOTATION_UNARY(Op::Exp, Exp)
+    NOTATION_UNARY(Op::Log, Log)
+    NOTATION_UNARY(Op::Log10, Log10)
+    NOTATION_UNARY(Op::Sqrt, Sqrt)
+    NOTATION_UNARY(Op::Abs, Abs)
+#undef NOTATION_UNARY
+#undef NOTATION_BINARY
+#undef NOTATION_OP
+#undef NOTATION_NEXT
+fEnd:
+    if (!Partials) return acc;
+
+    // Reverse sweep: chain the local partials from the residual back to the inputs.
+    static const void *const backward[] = {
+        &&bLoadVar, &&bNothing, &&bPushLoadVar, &&bPushLoadNum, &&bAccVar, &&bScaleA,
+        &&bRevVar, &&bScaleB, &&bPop, &&bEnd,
+    };
+    ip -= 1;
+#define NOTATION_BACK(BODY)                               \
+    {                                                     \
+        const double *p = part + 2 * (ip - prog);         \
+        (void)p;                                          \
+        BODY;                                             \
+        --ip;                                             \
+        goto *backward[ip->back];                         \
+    }
+    goto *backward[ip->back];
+bLoadVar: NOTATION_BACK(adj[ip->slot] += g)
+bNothing: NOTATION_BACK((void)0)
+bPushLoadVar: NOTATION_BACK(adj[ip->slot] += g; g = *--bp)
+bPushLoadNum: NOTATION_BACK(g = *--bp)
+bAccVar: NOTATION_BACK(adj[ip->slot] += g * p[1]; g *= p[0])
+bScaleA: NOTATION_BACK(g *= p[0])
+bRevVar: NOTATION_BACK(adj[ip->slot] += g * p[0]; g *= p[1])
+bScaleB: NOTATION_BACK(g *= p[1])
+bPop: NOTATION_BACK(*bp++ = g * p[0]; g *= p[1])
+#undef NOTATION_BACK
+bEnd:
+    return acc;
 }
 
 double Equation::residual(double x, const double *y, double a) const {
-    forward(x, y, a);
-    double *v = value_.data();
-    for (const Instr &in : program_) v[in.d] = apply(in.op, v[in.a], v[in.b]);
-    return v[result_];
+    return run<false>(x, y, a);
 }
 
 double Equation::residualWithGradient(double x, const double *y, double a, double *dY,
                                       double *dX, double *dA) const {
-    forward(x, y, a);
-    double *v = value_.data();
-    double *pa = partA_.data();
-    double *pb = partB_.data();
-    const std::size_t n = program_.size();
-    const Instr *prog = program_.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        const Instr &in = prog[i];
-        v[in.d] = applyWithPartials(in.op, v[in.a], v[in.b], pa[i], pb[i]);
-    }
-    // Chain the local partials from the residual back to the inputs.
+    const double r = run<true>(x, y, a);
+    // Hand the adjoints out and leave them zero for the next call.
     double *adj = adjoint_.data();
-    std::fill(adj, adj + nSlots_, 0.0);
-    adj[result_] = 1;
-    for (std::size_t i = n; i-- > 0;) {
-        const Instr &in = prog[i];
-        const double g = adj[in.d];
-        adj[in.a] += g * pa[i];
-        adj[in.b] += g * pb[i];
-    }
     if (dX) *dX = adj[kSlotX];
     if (dA) *dA = adj[kSlotA];
-    if (dY)
-        for (int k = 0; k <= order_; ++k) dY[k] = adj[kSlotY0 + std::uint32_t(k)];
-    return v[result_];
+    adj[kSlotX] = 0;
+    adj[kSlotA] = 0;
+    for (int k = 0; k <= order_; ++k) {
+        double &d = adj[kSlotY0 + std::uint32_t(k)];
+        if (dY) dY[k] = d;
+        d = 0;
+    }
+    return r;
 }
 
 double Equation::residualWithGradient(double x, const double *y, double a, Gradient &g) const {

@@ -96,7 +96,7 @@ public:
     // Every step in the order it was stored, left to right, before constant folding.
     const std::vector<Step> &steps() const { return steps_; }
     // Number of steps the evaluation program actually runs (after constant folding).
-    std::size_t programLength() const { return program_.size(); }
+    std::size_t programLength() const { return program_.size() - 2; }
     // The slot that holds the residual.
     std::uint32_t resultSlot() const { return result_; }
     // A readable name of a slot: X, A, Y, Y', ..., a number as typed, or t1, t2, ... for steps.
@@ -110,9 +110,15 @@ public:
 
 private:
     friend class Parser;
+    friend class Compiler;
+    // One instruction of the evaluation program, an accumulator machine: most instructions
+    // combine the running value with one slot, so the chain of dependent steps stays in a
+    // register. `code` selects the forward operation, `back` how the reverse sweep
+    // passes the adjoint on.
     struct Instr {
-        Op op;
-        std::uint32_t a, b, d;
+        std::uint32_t slot;
+        std::uint8_t code;
+        std::uint8_t back;
     };
 
     std::string text_;
@@ -124,18 +130,20 @@ private:
     bool usesA_ = false;
     bool usesX_ = false;
     std::vector<bool> usesY_;
-    // Slot layout: 0 = X, 1 = A, 2 = a sink for unary steps, 3..3+order = Y^(k),
-    // then the numbers, then one slot per step.
+    // Slot layout: 0 = X, 1 = A, 2 = a placeholder operand of unary steps,
+    // 3..3+order = Y^(k), then the numbers, then one slot per step.
     std::uint32_t firstConst_ = 0, firstTemp_ = 0, nSlots_ = 0;
     std::uint32_t result_ = 0;
 
     // Evaluation scratch, sized once by parse().
     mutable std::vector<double> value_;    // slot values; numbers and folded steps preset
-    mutable std::vector<double> adjoint_;  // slot adjoints of the reverse sweep
-    mutable std::vector<double> partA_, partB_;  // local partials of each program step
+    mutable std::vector<double> adjoint_;  // adjoints of X, A and Y^(k); zero between calls
+    mutable std::vector<double> partials_; // the two local partials of each instruction
+    mutable std::vector<double> stack_, backStack_;  // running values of enclosing groups
     std::vector<double> constValues_;      // preset values of value_
 
-    void forward(double x, const double *y, double a) const;
+    template <bool Partials>
+    double run(double x, const double *y, double a) const;
 };
 
 }  // namespace notation

@@ -90,6 +90,7 @@ private slots:
     void whatAppears_data();
     void whatAppears();
     void constantsAreFolded();
+    void longEquation();
     void evaluationAllocatesNothing();
     void copiesEvaluateIndependently();
     void listingPieces();
@@ -370,11 +371,23 @@ void TestNotation::whatAppears() {
 }
 
 void TestNotation::constantsAreFolded() {
-    // 3*4 is worked out once at parse time; only the steps touching Y' remain.
+    // 3*4 is worked out once at parse time: the program loads 12 and applies *Y', -5, *6.
     const Equation eq = Equation::parse("3 4 y' - 5 6");
     QCOMPARE(eq.steps().size(), std::size_t(4));
-    QCOMPARE(eq.programLength(), std::size_t(3));
+    QCOMPARE(eq.programLength(), std::size_t(4));
     QCOMPARE(eq.residual(0, kY, 0), 330.0);
+}
+
+void TestNotation::longEquation() {
+    // A side of 40000 terms is one long left-to-right chain, evaluated without recursion.
+    std::string text = "Y'";
+    for (int i = 0; i < 20000; ++i) text += " + X - (-A)";
+    const Equation eq = Equation::parse(text);
+    double dY[2], dX, dA;
+    QCOMPARE(eq.residualWithGradient(kX, kY, kA, dY, &dX, &dA), 5 + 20000 * (2 + 13.0));
+    QCOMPARE(dX, 20000.0);
+    QCOMPARE(dA, 20000.0);
+    QCOMPARE(dY[1], 1.0);
 }
 
 void TestNotation::evaluationAllocatesNothing() {
