@@ -7,10 +7,11 @@
 
 namespace bench {
 
+// Newton iteration with a dense linear solver and the exact Jacobian, either method.
 struct IntegratorSettings {
-    bool bdf = true;        // BDF with Newton iteration; false: Adams
+    bool bdf = false;       // BDF; false: Adams
     double rtol = 1e-12;
-    double atol = 1e-14;
+    double atol = 1e-14;    // times max(1, |initial value|) of each component
     long maxSteps = 100000; // between two output points
 };
 

@@ -1,13 +1,86 @@
 #include "OurSolver.h"
 
-namespace bench {
+#include "model/AppState.h"
+#include "model/ResponseFile.h"
+#include "platform/MessageBoxes.h"
+#include "solver/Integrator.h"
+#include "solver/Problem.h"
+#include "solver/Solver.h"
 
-OurResult solveOurs(const std::string &) {
-    OurResult r;
-    r.error = "solver not built";
-    return r;
+#include <map>
+
+namespace bench {
+namespace {
+
+using namespace quadrel;
+
+// The answers of a response file as the solver program passes them on.
+solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
+    solver::ProblemInput in;
+    in.fileName = fileName;
+    in.equation = a.answers[1].toStdString();
+    in.aText = a.answers[2].toStdString();
+    in.x0Text = a.answers[3].toStdString();
+    in.initialText = a.answers[4].toStdString();
+    in.nPointsText = a.answers[5].toStdString();
+    in.deltaXText = a.answers[6].toStdString();
+    for (int i = 1; i <= a.nDataPoints; ++i)
+        in.dataPoints.emplace_back(a.xValues[size_t(i)].toStdString(),
+                                   a.yValues[size_t(i)].toStdString());
+    in.solverVarsGiven = a.nSolverVars == 7;
+    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = a.solverAnswers[i + 1].toStdString();
+    return in;
 }
 
-IntegratorSettings ourIntegratorSettings() { return IntegratorSettings(); }
+// Files are read once; the timed part is building the problem (parsing the equation) and
+// solving it.
+const solver::ProblemInput *readOnce(const std::string &path, std::string &error) {
+    static std::map<std::string, solver::ProblemInput> cache;
+    auto it = cache.find(path);
+    if (it != cache.end()) return &it->second;
+    ScriptedMessageBoxes boxes;
+    AppState st;
+    st.msg = &boxes;
+    if (!ReadResponseFile(st, QString::fromStdString(path))) {
+        error = "cannot read " + path;
+        return nullptr;
+    }
+    return &cache.emplace(path, inputFrom(st.answers, path)).first->second;
+}
+
+}  // namespace
+
+OurResult solveOurs(const std::string &path) {
+    OurResult out;
+    const solver::ProblemInput *in = readOnce(path, out.error);
+    if (!in) return out;
+    try {
+        const solver::Problem p = solver::buildProblem(*in);
+        const solver::SolveResult r = solver::solve(p);
+        if (!r.ok()) {
+            out.error = r.message;
+            return out;
+        }
+        const size_t stride = size_t(p.order) + 1;
+        for (size_t row = 0; row < r.rowDone.size(); ++row) {
+            out.x.push_back(p.x0 + double(row) * p.deltaX);
+            out.y.push_back(r.table[row * stride]);
+            out.yp.push_back(r.table[row * stride + 1]);
+        }
+        out.a = r.a;
+        out.ok = true;
+    } catch (const std::exception &e) {
+        out.error = e.what();
+    }
+    return out;
+}
+
+IntegratorSettings ourIntegratorSettings() {
+    IntegratorSettings s;
+    s.bdf = false;  // the solver starts every example with Adams (none of them is stiff)
+    s.rtol = solver::Integrator::kRelTol;
+    s.atol = solver::Integrator::kAbsTol;
+    return s;
+}
 
 }  // namespace bench
