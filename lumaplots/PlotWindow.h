@@ -1,0 +1,64 @@
+#pragma once
+// The plot viewer's main window: the plot, a check box per curve, the File and View menus,
+// PNG export and copying to the clipboard.
+#include "lumaplots/PlotFile.h"
+
+#include <QMainWindow>
+#include <QVector>
+
+class QCheckBox;
+class QLabel;
+class QVBoxLayout;
+
+namespace quadrel {
+
+class MessageBoxes;
+class PlotView;
+
+class PlotWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit PlotWindow(MessageBoxes &messages, QWidget *parent = nullptr);
+
+    // Reads and shows a plot file. A fault is reported in a message box and leaves the
+    // window empty; the result tells whether the file was shown.
+    bool openFile(const QString &path);
+    const QString &filePath() const { return path_; }
+    const PlotData &data() const { return data_; }
+    bool hasPlot() const { return loaded_; }
+
+    PlotView *view() const { return view_; }
+    QCheckBox *curveCheck(int index) const { return curveChecks_.value(index, nullptr); }
+    QCheckBox *pointsCheck() const { return pointsCheck_; }
+
+    // The image that Save as PNG and Copy produce.
+    QImage exportImage() const;
+    // Writes the image; a fault is reported in a message box.
+    bool savePng(const QString &path);
+    void copyToClipboard();
+
+public slots:
+    bool reload();
+    void chooseAndOpen();
+    void chooseAndSavePng();
+
+private:
+    void buildMenus();
+    void rebuildChecks();
+    void showCursor(double x, double y, bool inside);
+    void updateSummary();
+    void report(const QString &text);
+
+    MessageBoxes &messages_;
+    PlotView *view_;
+    QVBoxLayout *checksLayout_;
+    QVector<QCheckBox *> curveChecks_;
+    QCheckBox *pointsCheck_ = nullptr;
+    QLabel *summary_;
+    QLabel *cursorLabel_;
+    QString path_;
+    PlotData data_;
+    bool loaded_ = false;
+};
+
+}  // namespace quadrel

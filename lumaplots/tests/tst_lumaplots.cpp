@@ -1,0 +1,252 @@
+// The plot viewer's window: loading, drawing offscreen, toggling curves, export and the
+// messages for files it cannot show.
+#include "lumaplots/PlotView.h"
+#include "lumaplots/PlotWindow.h"
+#include "platform/MessageBoxes.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace quadrel;
+
+namespace {
+
+QByteArray ivpText(int curves, int rows = 101) {
+    QByteArray t = "# title: Test oscillator\n# equation: Y'' = -Y\n";
+    for (int i = 0; i < rows; ++i) {
+        const double x = 6.0 * i / std::max(rows - 1, 1);
+        t += QByteArray::number(x, 'g', 17);
+        for (int k = 0; k < curves; ++k)
+            t += ' ' + QByteArray::number(std::sin(x + k * M_PI / 2) * (k + 1), 'g', 17);
+        t += '\n';
+    }
+    return t;
+}
+
+QByteArray bvpText() {
+    QByteArray t = "# title: Fit to four points\n";
+    for (int i = 0; i <= 40; ++i) {
+        const double x = i / 10.0;
+        t += QByteArray::number(x) + ' ' + QByteArray::number(x * x, 'g', 17) + '\n';
+    }
+    t += "\n0.5 0.3 0.25\n1.5 2.4 2.25\n2.5 6.0 6.25\n3.5 12.0 12.25\n";
+    return t;
+}
+
+// Pixels inside `area` that carry `color` (antialiased edges excluded).
+int pixelsOf(const QImage &image, const QRectF &area, const QColor &color) {
+    int n = 0;
+    const QRect r = area.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
+                    std::abs(c.blue() - color.blue()) < 24)
+                ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+class TstLumaplots : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+    QString write(const QString &name, const QByteArray &content) {
+        const QString path = dir_.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write %s", qPrintable(path));
+        f.write(content);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void rendersEveryCurve_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("curves");
+        QTest::addColumn<int>("markers");
+        QTest::newRow("ivp with Y, Y' and Y''") << ivpText(3) << 3 << 0;
+        QTest::newRow("ivp with Y only") << ivpText(1) << 1 << 0;
+        QTest::newRow("ivp with five derivatives") << ivpText(6) << 6 << 0;
+        QTest::newRow("bvp with data points") << bvpText() << 1 << 4;
+        QTest::newRow("one plot point") << QByteArray("1 2 3\n") << 2 << 0;
+        QTest::newRow("constant curve") << QByteArray("0 5\n1 5\n2 5\n") << 1 << 0;
+        QTest::newRow("gaps and overflow")
+            << QByteArray("0 1 nan\n1 inf nan\n2 3 nan\n3 -1e308 nan\n4 2 nan\n") << 1 << 0;
+        QTest::newRow("huge and tiny together")
+            << QByteArray("0 1e300 1e-300\n1 -1e300 -1e-300\n2 1e300 0\n") << 2 << 0;
+    }
+    void rendersEveryCurve() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, curves);
+        QFETCH(int, markers);
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("~4plots.plt"), content)));
+        QVERIFY(boxes.shown().isEmpty());
+        PlotStats stats;
+        const QImage image = w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.curvesDrawn, curves);
+        QCOMPARE(stats.dataMarkers, markers);
+        QVERIFY(stats.plotArea.width() > 300 && stats.plotArea.height() > 300);
+        QVERIFY(!stats.legendArea.intersects(stats.plotArea));
+        QVERIFY(image.rect().contains(stats.legendArea.toAlignedRect()));
+        for (int k = 0; k < w.data().curveCount(); ++k)
+            QVERIFY(w.curveCheck(k) && w.curveCheck(k)->isChecked());
+        QCOMPARE(w.pointsCheck() != nullptr, markers > 0);
+    }
+
+    // Each visible curve leaves its own colour in the plot area, a hidden one none.
+    void checkBoxesHideCurves() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("three.plt"), ivpText(3))));
+        PlotStats stats;
+        QImage image = w.view()->renderImage(QSize(800, 600), &stats);
+        for (int k = 0; k < 3; ++k)
+            QVERIFY2(pixelsOf(image, stats.plotArea, curveColor(k)) > 100, qPrintable(QString::number(k)));
+        QCOMPARE(pixelsOf(image, stats.plotArea, curveColor(3)), 0);
+
+        // Y'' has the largest amplitude; hiding it refits the y range to the others.
+        const double fullHeight = w.view()->range().yMax - w.view()->range().yMin;
+        w.curveCheck(2)->click();
+        image = w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.curvesDrawn, 2);
+        QCOMPARE(pixelsOf(image, stats.plotArea, curveColor(2)), 0);
+        QVERIFY(pixelsOf(image, stats.plotArea, curveColor(1)) > 100);
+        QVERIFY(w.view()->range().yMax - w.view()->range().yMin < fullHeight * 0.8);
+
+        w.curveCheck(0)->click();
+        w.curveCheck(1)->click();
+        image = w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.curvesDrawn, 0);
+        w.curveCheck(2)->click();
+        w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.curvesDrawn, 1);
+    }
+
+    void dataPointsToggle() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("bvp.plt"), bvpText())));
+        PlotStats stats;
+        QImage image = w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.fitMarkers, 4);
+        QVERIFY(pixelsOf(image, stats.plotArea, fitColor()) > 20);
+        QVERIFY(w.pointsCheck());
+        w.pointsCheck()->click();
+        image = w.view()->renderImage(QSize(800, 600), &stats);
+        QCOMPARE(stats.dataMarkers, 0);
+        QCOMPARE(stats.fitMarkers, 0);
+        QCOMPARE(pixelsOf(image, stats.plotArea, fitColor()), 0);
+        QCOMPARE(stats.curvesDrawn, 1);
+    }
+
+    void unusableFilesAreReported_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "absent.plt" << QByteArray() << "does not exist";
+        QTest::newRow("folder") << "." << QByteArray() << "folder";
+        QTest::newRow("empty") << "empty.plt" << QByteArray("\n") << "no rows of numbers";
+        QTest::newRow("comments only") << "c.plt" << QByteArray("# title: x\n") << "no rows";
+        QTest::newRow("unequal rows") << "u.plt" << QByteArray("0 1 2\n1 2\n") << "Line 2: this row has 2";
+        QTest::newRow("text in a row") << "t.plt" << QByteArray("0 1\nerror 2\n") << "Line 2: \"error\"";
+    }
+    void unusableFilesAreReported() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, says);
+        const QString path = content.isEmpty() ? dir_.filePath(name) : write(name, content);
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(!w.openFile(path));
+        QVERIFY(!w.hasPlot());
+        QCOMPARE(boxes.shown().size(), 1);
+        const MessageRequest &m = boxes.shown().first();
+        QCOMPARE(m.title, QStringLiteral("Lumaplots"));
+        QCOMPARE(m.icon, MsgIcon::Exclamation);
+        QVERIFY2(m.text.contains(says), qPrintable(m.text));
+        QVERIFY2(m.text.contains(QFileInfo(path).absoluteFilePath()), qPrintable(m.text));
+        PlotStats stats;
+        w.view()->renderImage(QSize(400, 300), &stats);
+        QCOMPARE(stats.curvesDrawn, 0);
+        QVERIFY(!w.curveCheck(0));
+        // Copy and Save have nothing to work on and say so instead of failing silently.
+        w.copyToClipboard();
+        QCOMPARE(boxes.shown().size(), 2);
+    }
+
+    void aBadFileAfterAGoodOneClearsThePlot() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        const QString path = write(QStringLiteral("changing.plt"), ivpText(2));
+        QVERIFY(w.openFile(path));
+        QCOMPARE(w.data().curveCount(), 2);
+        write(QStringLiteral("changing.plt"), ivpText(4, 10));
+        QVERIFY(w.reload());
+        QCOMPARE(w.data().curveCount(), 4);
+        QVERIFY(w.curveCheck(3));
+        write(QStringLiteral("changing.plt"), "0 1\n1\n");
+        QVERIFY(!w.reload());
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(w.data().curveCount(), 0);
+        QVERIFY(!w.curveCheck(0));
+    }
+
+    void savesPngAndCopies() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("p.plt"), bvpText())));
+        const QString png = dir_.filePath(QStringLiteral("plot with blanks.png"));
+        QVERIFY(w.savePng(png));
+        QImage saved(png);
+        QVERIFY(!saved.isNull());
+        QVERIFY(saved.width() >= 800 && saved.height() >= 560);
+        QVERIFY(boxes.shown().isEmpty());
+
+        QVERIFY(!w.savePng(dir_.filePath(QStringLiteral("no such folder/p.png"))));
+        QCOMPARE(boxes.shown().size(), 1);
+        QVERIFY(boxes.shown().first().text.contains(QStringLiteral("could not be saved")));
+
+        w.copyToClipboard();
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), saved.size());
+    }
+
+    void keyboardZoomAndFit() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("k.plt"), ivpText(1))));
+        PlotView *v = w.view();
+        const PlotRange fitted = v->range();
+        QVERIFY(v->isFitted());
+        QTest::keyClick(v, Qt::Key_Plus);
+        QVERIFY(!v->isFitted());
+        QVERIFY(v->range().xMax - v->range().xMin < (fitted.xMax - fitted.xMin) * 0.9);
+        QTest::keyClick(v, Qt::Key_Right);
+        QVERIFY(v->range().xMin > fitted.xMin);
+        // A hidden curve does not refit a view the reader has zoomed.
+        const PlotRange zoomed = v->range();
+        w.curveCheck(0)->click();
+        QCOMPARE(v->range().xMin, zoomed.xMin);
+        w.curveCheck(0)->click();
+        QTest::keyClick(v, Qt::Key_Home);
+        QVERIFY(v->isFitted());
+        QCOMPARE(v->range().xMin, fitted.xMin);
+        QCOMPARE(v->range().yMax, fitted.yMax);
+    }
+};
+
+QTEST_MAIN(TstLumaplots)
+#include "tst_lumaplots.moc"
