@@ -1,0 +1,240 @@
+// The text viewer: choosing the encoding, loading, reloading, find and the view settings.
+#include "notepad2/TextDecoding.h"
+#include "notepad2/TextWindow.h"
+#include "platform/MessageBoxes.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quadrel;
+
+class TstNotepad2 : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+    QString write(const QString &name, const QByteArray &content) {
+        const QString path = dir_.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write %s", qPrintable(path));
+        f.write(content);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void decoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("empty") << QByteArray() << QString() << true;
+        QTest::newRow("plain ASCII") << QByteArray("Y'' = -Y\n") << "Y'' = -Y\n" << true;
+        QTest::newRow("UTF-8 guillemet") << QByteArray("a \xC2\xBB b") << QString::fromUtf8("a \u00BB b") << true;
+        QTest::newRow("UTF-8 with byte order mark")
+            << QByteArray("\xEF\xBB\xBFX = 1") << "X = 1" << true;
+        QTest::newRow("UTF-8 beyond the basic plane")
+            << QByteArray("\xF0\x9D\x9C\x8B") << QString::fromUtf8("\xF0\x9D\x9C\x8B") << true;
+        QTest::newRow("single-byte guillemet") << QByteArray("a \xBB b") << QString::fromUtf8("a \u00BB b")
+                                               << false;
+        QTest::newRow("code page punctuation")
+            << QByteArray("\x80 \x93q\x94 \x96 \x85 \x99")
+            << QString::fromUtf8("\u20AC \u201Cq\u201D \u2013 \u2026 \u2122") << false;
+        QTest::newRow("undefined code page byte stays a control")
+            << QByteArray("\x81\xBB") << QString::fromUtf8("\u0081\u00BB") << false;
+        QTest::newRow("Latin-1 letters") << QByteArray("Gr\xFC\xDF") << QString::fromUtf8("Gr\u00FC\u00DF")
+                                         << false;
+        QTest::newRow("truncated UTF-8 at the end")
+            << QByteArray("x \xC2") << QString::fromUtf8("x \u00C2") << false;
+        QTest::newRow("overlong UTF-8") << QByteArray("\xC0\xAF") << QString::fromUtf8("\u00C0\u00AF")
+                                        << false;
+        QTest::newRow("encoded surrogate")
+            << QByteArray("\xED\xA0\x80") << QString::fromUtf8("\u00ED\u00A0\u20AC") << false;
+        QTest::newRow("one bad byte in long UTF-8 text")
+            << QByteArray("\xC2\xBB ok \xBB") << QString::fromUtf8("\u00C2\u00BB ok \u00BB") << false;
+    }
+    void decoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(bool, utf8);
+        const DecodedText d = decodeText(bytes);
+        QCOMPARE(d.text, text);
+        QCOMPARE(d.encoding, utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252);
+    }
+
+    void showsFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("solver output with CR LF")
+            << "~Quadrel.out" << QByteArray("line 1\r\nline 2\r\n") << "line 1\nline 2\n" << "UTF-8";
+        QTest::newRow("checker listing in the code page")
+            << "~Vetrix.out" << QByteArray("\xBB Y'' = -Y\n") << QString::fromUtf8("\u00BB Y'' = -Y\n")
+            << "Windows-1252";
+        QTest::newRow("parse listing in UTF-8")
+            << "~parse.out" << QByteArray("\xC2\xBB ok\n") << QString::fromUtf8("\u00BB ok\n") << "UTF-8";
+        QTest::newRow("upper-case extension") << "ODE4user.VX" << QByteArray("A\rB") << "A\nB" << "UTF-8";
+        QTest::newRow("blanks and shell characters in the name")
+            << "my $(rm) ; x.Out" << QByteArray("fine") << "fine" << "UTF-8";
+        QTest::newRow("empty file") << "empty.out" << QByteArray() << "" << "";
+    }
+    void showsFile() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QFETCH(QString, encoding);
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(name, bytes)));
+        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(w.isLoaded());
+        QCOMPARE(w.editor()->toPlainText(), shown);
+        QVERIFY(w.editor()->isReadOnly());
+        QVERIFY(w.windowTitle().startsWith(name));
+        QVERIFY(w.editor()->font().fixedPitch() || QFontInfo(w.editor()->font()).fixedPitch());
+        if (!encoding.isEmpty())
+            QCOMPARE(encodingName(w.encoding()), encoding);
+    }
+
+    void unusableFilesAreReported_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "~Quadrel.out" << "was not found";
+        QTest::newRow("folder") << "." << "is a folder";
+    }
+    void unusableFilesAreReported() {
+        QFETCH(QString, name);
+        QFETCH(QString, says);
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("before.out"), "old text")));
+        const QString path = dir_.filePath(name == "." ? name : QStringLiteral("sub/") + name);
+        QVERIFY(!w.openFile(path));
+        QCOMPARE(boxes.shown().size(), 1);
+        const MessageRequest &m = boxes.shown().first();
+        QCOMPARE(m.title, QStringLiteral("notePad2"));
+        QCOMPARE(m.icon, MsgIcon::Exclamation);
+        QVERIFY2(m.text.contains(says), qPrintable(m.text));
+        QVERIFY2(m.text.contains(QFileInfo(path).absoluteFilePath()), qPrintable(m.text));
+        // Nothing of the previous file is left on show.
+        QVERIFY(w.editor()->toPlainText().isEmpty());
+        QVERIFY(!w.isLoaded());
+    }
+
+    void reloadShowsNewTextAndKeepsThePlace() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        w.resize(600, 400);
+        QByteArray text;
+        for (int i = 1; i <= 400; ++i)
+            text += "line " + QByteArray::number(i) + "\n";
+        const QString path = write(QStringLiteral("~Quadrel.out"), text);
+        QVERIFY(w.openFile(path));
+        w.editor()->verticalScrollBar()->setValue(150);
+        write(QStringLiteral("~Quadrel.out"), text + "line 401\n");
+        QVERIFY(w.reload());
+        QVERIFY(w.editor()->toPlainText().endsWith("line 401\n"));
+        QCOMPARE(w.editor()->verticalScrollBar()->value(), 150);
+        // A file that disappears is reported, and the next reload finds it again.
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!w.reload());
+        QCOMPARE(boxes.shown().size(), 1);
+        write(QStringLiteral("~Quadrel.out"), "back");
+        QVERIFY(w.reload());
+        QCOMPARE(w.editor()->toPlainText(), QStringLiteral("back"));
+    }
+
+    void find_data() {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<bool>("backward");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<QList<int>>("positions");  // start of each selection, in order
+        QTest::newRow("forward wraps to the top") << "alpha" << false << false << QList<int>{0, 11, 23, 0};
+        QTest::newRow("backward wraps to the end") << "alpha" << true << false << QList<int>{23, 11, 0, 23};
+        QTest::newRow("match case") << "alpha" << false << true << QList<int>{23, 23};
+        QTest::newRow("not found") << "delta" << false << false << QList<int>{-1};
+    }
+    void find() {
+        QFETCH(QString, needle);
+        QFETCH(bool, backward);
+        QFETCH(bool, matchCase);
+        QFETCH(QList<int>, positions);
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("find.out"), "Alpha beta\nALPHA gamma\nalpha")));
+        QTextCursor c = w.editor()->textCursor();
+        c.setPosition(backward ? w.editor()->document()->characterCount() - 1 : 0);
+        w.editor()->setTextCursor(c);
+        for (int expected : positions) {
+            const bool found = w.find(needle, backward, matchCase);
+            QCOMPARE(found, expected >= 0);
+            if (found) {
+                QCOMPARE(w.editor()->textCursor().selectionStart(), expected);
+                QCOMPARE(w.editor()->textCursor().selectedText().toLower(), needle);
+            } else {
+                QVERIFY(!w.editor()->textCursor().hasSelection());
+            }
+        }
+    }
+
+    void findBarDrivesTheSearch() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("bar.out"), "one two\nthree two")));
+        QVERIFY(!w.findNext());  // nothing to look for yet: the bar opens instead
+        QVERIFY(!w.findBar()->isHidden());
+        w.findEdit()->setText(QStringLiteral("two"));
+        QTest::keyClick(w.findEdit(), Qt::Key_Return);
+        QCOMPARE(w.editor()->textCursor().selectionStart(), 4);
+        QVERIFY(w.findNext());
+        QCOMPARE(w.editor()->textCursor().selectionStart(), 14);
+        QTest::keyClick(w.findEdit(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(w.editor()->textCursor().selectionStart(), 4);
+        QTest::keyClick(w.findEdit(), Qt::Key_Escape);
+        QVERIFY(w.findBar()->isHidden());
+    }
+
+    void viewSettings() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("v.out"), "text")));
+        QCOMPARE(w.fontSize(), int(TextWindow::DefaultFontSize));
+        w.largerFont();
+        w.largerFont();
+        QCOMPARE(w.fontSize(), TextWindow::DefaultFontSize + 2);
+        for (int i = 0; i < 100; ++i)
+            w.smallerFont();
+        QCOMPARE(w.fontSize(), int(TextWindow::MinFontSize));
+        w.setFontSize(1000);
+        QCOMPARE(w.fontSize(), int(TextWindow::MaxFontSize));
+        w.normalFont();
+        QCOMPARE(w.fontSize(), int(TextWindow::DefaultFontSize));
+
+        QVERIFY(!w.wordWrap());
+        w.setWordWrap(true);
+        QVERIFY(w.wordWrap());
+        QCOMPARE(w.editor()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        w.setWordWrap(false);
+        QVERIFY(!w.wordWrap());
+    }
+
+    void typingDoesNotChangeTheText() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("ro.out"), "keep me")));
+        QTest::keyClicks(w.editor(), "abc");
+        QTest::keyClick(w.editor(), Qt::Key_Backspace);
+        QTest::keyClick(w.editor(), Qt::Key_Delete);
+        QCOMPARE(w.editor()->toPlainText(), QStringLiteral("keep me"));
+        // The keyboard still moves and selects.
+        QTest::keyClick(w.editor(), Qt::Key_End, Qt::ShiftModifier);
+        QVERIFY(w.editor()->textCursor().hasSelection());
+    }
+};
+
+QTEST_MAIN(TstNotepad2)
+#include "tst_notepad2.moc"
