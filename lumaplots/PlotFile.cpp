@@ -42,6 +42,14 @@ QList<QByteArray> fields(const QByteArray &line) {
     return out;
 }
 
+// A comment that only names the columns, such as "X Y Y' Y''".
+bool isColumnHeader(const QString &comment) {
+    const QStringList words = comment.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2 || words.first().compare(QLatin1String("X"), Qt::CaseInsensitive) != 0)
+        return false;
+    return !comment.contains(QLatin1Char(':'));
+}
+
 struct Block {
     QVector<QVector<double>> rows;
     int firstLine = 0;
@@ -97,10 +105,13 @@ PlotParseResult parsePlotText(const QByteArray &input) {
                 data.title = value;
             } else if (key == QLatin1String("equation")) {
                 data.equation = value;
-            } else if (key == QLatin1String("columns")) {
+            } else if (key == QLatin1String("not solved")) {
+                data.notSolved = value;
+            } else if (key == QLatin1String("columns") || isColumnHeader(comment)) {
                 // Names given before or inside a block belong to that block.
                 int which = blocks.isEmpty() || (blocks.size() == 1 && inBlock) ? 0 : 1;
-                columnNames[which] = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                columnNames[which] = (key.isEmpty() ? comment : value)
+                                         .split(QLatin1Char(' '), Qt::SkipEmptyParts);
             } else if (!comment.isEmpty()) {
                 if (firstFreeComment.isEmpty())
                     firstFreeComment = comment;
@@ -149,8 +160,11 @@ PlotParseResult parsePlotText(const QByteArray &input) {
         block.rows.append(row);
     }
 
-    if (blocks.isEmpty())
+    if (blocks.isEmpty()) {
+        if (!data.notSolved.isEmpty())
+            return fail(0, QStringLiteral("the problem was not solved: %1").arg(data.notSolved));
         return fail(0, QStringLiteral("the file holds no rows of numbers"));
+    }
 
     const Block &points = blocks[0];
     const int nCurves = points.rows.first().size() - 1;

@@ -2,7 +2,8 @@
 // The plot file the solver leaves after a run ("~4plots.plt") and its reader.
 //
 // Plain text, C locale. Lines beginning with "#" are comments; "# title: ...",
-// "# equation: ..." and "# columns: X Y Y' ..." are read as such. The first block of
+// "# equation: ...", "# not solved: ..." and "# columns: X Y Y' ..." (or just "# X Y Y' ...")
+// are read as such, the first other comment serves as the title. The first block of
 // numbers holds one row per plot point: X, Y, Y', ..., Y^(n), blank-separated. For a
 // boundary value problem a second block follows after a blank line: X and Y of each data
 // point and, optionally, the fitted solution's Y at that X.
@@ -23,6 +24,7 @@ struct PlotDataPoint {
 struct PlotData {
     QString title;          // from "# title:", else the first free comment line
     QString equation;       // from "# equation:"
+    QString notSolved;      // from "# not solved:": why the solver stopped short
     QStringList comments;   // every other comment line, without the "#"
     QString xName = QStringLiteral("X");
     QStringList curveNames;             // one per curve: "Y", "Y'", ...

@@ -270,6 +270,16 @@ PlotStats renderPlot(QPainter &p, const QRectF &target, const PlotData *data,
                    Qt::AlignHCenter | Qt::AlignVCenter, t);
         top += fm.height();
     }
+    if (!data->notSolved.isEmpty()) {
+        // A run that stopped short still plots what it reached; say so above the plot.
+        p.setFont(baseFont);
+        p.setPen(QColor(0xb0, 0x00, 0x20));
+        const QString t = fm.elidedText(QStringLiteral("Not solved: ") + data->notSolved,
+                                        Qt::ElideRight, target.width() - 2 * pad);
+        p.drawText(QRectF(target.left() + pad, top, target.width() - 2 * pad, fm.height()),
+                   Qt::AlignHCenter | Qt::AlignVCenter, t);
+        top += fm.height();
+    }
     top += pad * 0.75;
 
     // Legend entries.

@@ -57,6 +57,15 @@ private slots:
         QTest::newRow("Windows-1252 comment")
             << QByteArray("# title: Y \xBB 0\n0 1\n") << 1 << 1 << 0 << QStringList{"Y"}
             << QString::fromUtf8("Y \xC2\xBB 0");
+        QTest::newRow("solver layout with a bare column header")
+            << QByteArray("# Quadrel solution of ExBVP.1.ode\n# Equation: Y'' = A*Y\n"
+                          "# Block 1: the solution at the plot points\n# X Y Y'\n"
+                          "0 1 0\n0.5 1.2 0.9\n\n# Block 2: the data points and the fitted solution\n"
+                          "# X Y_data Y_fitted\n0.25 1.1 1.05\n")
+            << 2 << 2 << 1 << QStringList{"Y", "Y'"} << "Quadrel solution of ExBVP.1.ode";
+        QTest::newRow("bare header with the solver's own names")
+            << QByteArray("# x u du ddu dddu\n0 1 2 3 4\n") << 1 << 4 << 0
+            << QStringList{"u", "du", "ddu", "dddu"} << "";
         QTest::newRow("no final line end") << QByteArray("0 1\n1 2") << 2 << 1 << 0
                                            << QStringList{"Y"} << "";
     }
@@ -86,6 +95,9 @@ private slots:
 
         QTest::newRow("empty file") << QByteArray() << 0 << "no rows of numbers";
         QTest::newRow("comments only") << QByteArray("# title: x\n\n# y\n") << 0 << "no rows";
+        QTest::newRow("not solved, no rows")
+            << QByteArray("# Quadrel solution of x.ode\n# Not solved: the step size fell below 1e-12\n")
+            << 0 << "not solved: the step size fell below 1e-12";
         QTest::newRow("blanks only") << QByteArray(" \n\t\n\r\n") << 0 << "no rows";
         QTest::newRow("a word in a row") << QByteArray("0 1\n1 abc\n") << 2 << "\"abc\" is not a number";
         QTest::newRow("decimal comma") << QByteArray("0 1,5\n") << 1 << "\"1,5\" is not a number";
@@ -134,9 +146,10 @@ private slots:
 
     void equationAndCommentsAreKept() {
         const PlotParseResult r = parsePlotText(
-            "# title: T\n# equation: Y' = A*Y\n# solved in 12 steps\n0 1\n");
+            "# title: T\n# equation: Y' = A*Y\n# solved in 12 steps\n# Not solved: stiff\n0 1\n");
         QVERIFY(r.ok);
         QCOMPARE(r.data.equation, QStringLiteral("Y' = A*Y"));
+        QCOMPARE(r.data.notSolved, QStringLiteral("stiff"));
         QCOMPARE(r.data.comments, QStringList{"solved in 12 steps"});
     }
 
