@@ -138,6 +138,12 @@ inline double applyWithPartials(Op op, double a, double b, double &pa, double &p
     return 0;
 }
 
+// A piece of the equation quoted in a message, cut short when it is long.
+std::string quoted(std::string s) {
+    if (s.size() > 24) s = s.substr(0, 20) + "...";
+    return s;
+}
+
 std::string functionList() {
     std::string s;
     for (const auto &f : kFunctions) {
@@ -236,7 +242,7 @@ private:
                 double v = 0;
                 const auto r = std::from_chars(s.data() + i, s.data() + j, v);
                 if (r.ec != std::errc() || r.ptr != s.data() + j || !std::isfinite(v))
-                    throw ParseError(col, "The number " + s.substr(i, j - i) + " is out of range");
+                    throw ParseError(col, "The number " + quoted(s.substr(i, j - i)) + " is out of range");
                 t.kind = Token::Number;
                 t.value = v;
                 t.length = int(j - i);
@@ -264,7 +270,7 @@ private:
                     const FunctionName *f = nullptr;
                     for (const auto &fn : kFunctions)
                         if (name == fn.name) f = &fn;
-                    if (!f) throw ParseError(col, unknownName(s.substr(i, j - i), name));
+                    if (!f) throw ParseError(col, unknownName(quoted(s.substr(i, j - i)), name));
                     t.kind = Token::Function;
                     t.function = int(f->op);
                 }

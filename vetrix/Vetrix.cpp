@@ -1,0 +1,45 @@
+// libVetrix.so: the checker the program calls in-process for "Test it!". The entry point
+// Vetrix checks one equation and writes its listing into the current folder: "~Vetrix.out"
+// when the equation parses, "~parse.out" when it does not. It never throws into its
+// caller; a non-zero status tells the caller to show "~parse.out".
+#include "vetrix/Check.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+enum Status : int {
+    kOk = 0,
+    kParseFailed = 1,    // "~parse.out" explains why
+    kWriteFailed = 2,    // a listing could not be written
+    kInternalFault = 3,  // anything unexpected (such as running out of memory)
+};
+
+bool writeFile(const char *name, const std::string &content) {
+    std::FILE *f = std::fopen(name, "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+    return std::fclose(f) == 0 && written;
+}
+
+}  // namespace
+
+// text: the equation in a single-byte code page; one: points at the value 1 (unused);
+// length: the number of characters. The text ends at its first NUL or after length
+// characters, whichever comes first; nothing past either is read.
+extern "C" __attribute__((visibility("default"))) int Vetrix(const char *text, std::int32_t *one,
+                                                            std::int32_t length) {
+    (void)one;
+    try {
+        std::size_t n = 0;
+        if (text && length > 0)
+            while (n < std::size_t(length) && text[n] != '\0') ++n;
+        const vetrix::CheckResult r = vetrix::check(std::string_view(text ? text : "", n));
+        if (!writeFile(r.parsed ? "~Vetrix.out" : "~parse.out", r.listing)) return kWriteFailed;
+        return r.parsed ? kOk : kParseFailed;
+    } catch (...) {
+        return kInternalFault;
+    }
+}
