@@ -52,7 +52,11 @@ inline double apply(Op op, double a, double b) {
     case Op::Div: return a / b;
     case Op::Pow:
     case Op::PowConst: return std::pow(a, b);
-    case Op::PowInt: return ipow(a, int(b));
+    case Op::PowInt: {
+        // Computed as applyWithPartials does, so both give the same bits.
+        const int n = int(b);
+        return n == 0 ? 1.0 : ipow(a, n - 1) * a;
+    }
     case Op::Neg: return -a;
     case Op::Sin: return std::sin(a);
     case Op::Cos: return std::cos(a);
