@@ -1,0 +1,120 @@
+// vade: solves the problem of one response file and writes "~Quadrel.out" and
+// "~4plots.plt" into the current folder.
+//   vade FILE
+// Exit status: 0 solved, 1 the solution failed, 2 the file or an answer cannot be used,
+// 3 a solver limit was reached (the best result is still written).
+#include "model/AppState.h"
+#include "model/ResponseFile.h"
+#include "solver/Problem.h"
+#include "solver/Report.h"
+#include "solver/Solver.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+using namespace quadrel;
+
+// Messages of the response file reader go to standard error: the solver has no window.
+class StderrMessageBoxes : public MessageBoxes {
+public:
+    using MessageBoxes::show;
+    MsgAnswer show(const MessageRequest &request) override {
+        std::cerr << request.title.trimmed().toStdString() << ": "
+                  << request.text.toStdString() << "\n";
+        return request.buttons == MsgButtons::YesNo || request.buttons == MsgButtons::YesNoCancel
+                   ? MsgAnswer::No
+                   : MsgAnswer::Ok;
+    }
+};
+
+class StdoutConsole : public solver::Console {
+public:
+    void line(const std::string &text) override { std::cout << text << '\n'; }
+};
+
+bool writeFile(const char *name, const std::string &text) {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (!f) {
+        std::cerr << "vade: cannot write " << name << " in the current folder\n";
+        return false;
+    }
+    return true;
+}
+
+solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
+    solver::ProblemInput in;
+    in.fileName = fileName;
+    in.equation = a.answers[1].toStdString();
+    in.aText = a.answers[2].toStdString();
+    in.x0Text = a.answers[3].toStdString();
+    in.initialText = a.answers[4].toStdString();
+    in.nPointsText = a.answers[5].toStdString();
+    in.deltaXText = a.answers[6].toStdString();
+    for (int i = 1; i <= a.nDataPoints && size_t(i) < a.xValues.size(); ++i)
+        in.dataPoints.emplace_back(a.xValues[size_t(i)].toStdString(),
+                                   a.yValues[size_t(i)].toStdString());
+    in.note1 = a.note1.toStdString();
+    in.note2 = a.note2.toStdString();
+    in.solverVarsGiven = a.nSolverVars == 7;
+    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = a.solverAnswers[i + 1].toStdString();
+    return in;
+}
+
+int inputFailure(const std::string &fileName, const std::string &equation,
+                 const std::string &message) {
+    writeFile(solver::kReportFile, solver::inputErrorReport(fileName, equation, message));
+    writeFile(solver::kPlotFile, solver::emptyPlotText(fileName, "the input cannot be used"));
+    std::cerr << "vade: " << fileName << ": " << message << "\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::cerr << "usage: vade FILE\n"
+                     "Solves the problem of the response file FILE and writes ~Quadrel.out "
+                     "and ~4plots.plt into the current folder.\n";
+        return 2;
+    }
+    const std::string path = argv[1];
+    const std::string fileName = path.substr(path.find_last_of('/') + 1);
+
+    AppState st;
+    StderrMessageBoxes boxes;
+    st.msg = &boxes;
+    if (!ReadResponseFile(st, QString::fromLocal8Bit(argv[1])))
+        return inputFailure(fileName, {}, "The response file cannot be read.");
+    const ProblemAnswers &a = st.answers;
+    for (const QString &s : a.answers)
+        if (s == QLatin1String("-EOF-"))
+            return inputFailure(fileName, {}, "The response file ends before its last answer.");
+
+    solver::Problem problem;
+    const solver::ProblemInput in = inputFrom(a, fileName);
+    try {
+        problem = solver::buildProblem(in);
+    } catch (const solver::InputError &e) {
+        return inputFailure(fileName, in.equation, e.what());
+    }
+
+    StdoutConsole console;
+    console.line("Quadrel solver: " + fileName + ": " + problem.equationText);
+    const solver::SolveResult r = solver::solve(problem, &console);
+    bool written = writeFile(solver::kReportFile, solver::reportText(problem, r));
+    written = writeFile(solver::kPlotFile, solver::plotText(problem, r)) && written;
+
+    if (r.ok()) {
+        console.line("Solved in " + std::to_string(r.milliseconds) + " ms; see ~Quadrel.out.");
+        std::cout.flush();
+        return written ? 0 : 1;
+    }
+    std::cout.flush();
+    std::cerr << "vade: " << fileName << ": " << r.message << "\n";
+    return r.stop == solver::Stop::LimitReached ? 3 : 1;
+}

@@ -1,0 +1,176 @@
+// The solver program and run-VADE as processes: outputs, exit status, standard error, and
+// the batch's copies in folders whose names hold blanks.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A response file in the format the program writes: answer, two blanks, two TABs, comment.
+QByteArray odeFile(const QString &equation, const QString &a, const QString &x0,
+                   const QString &init, const QString &points, const QString &dx,
+                   const QStringList &data = {}, const QStringList &solverVars = {}) {
+    QStringList lines;
+    auto add = [&](const QString &answer, const QString &comment) {
+        lines << (answer.isEmpty() ? QStringLiteral("-999") : answer) + "  \t\t! " + comment;
+    };
+    add("Test.ode", "header");
+    add(equation, "1.");
+    add(a, "2.");
+    add(x0, "3.");
+    add(init, "4.");
+    add(points, "5.");
+    add(dx, "6.");
+    add(QString::number(data.size()), "Number of BVP_IVP data points");
+    for (const QString &d : data) add(d, "Boundary point");
+    add("", "20. Note1");
+    add("", "Note2");
+    lines << (solverVars.isEmpty() ? "N" : "Y") + QStringLiteral("\t\t! 22.");
+    for (const QString &v : solverVars) add(v, "solver variable");
+    return lines.join("\r\n").toLatin1() + "\r\n";
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Run run(const QString &program, const QStringList &args, const QString &folder) {
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.setProgram(program);
+    p.setArguments(args);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start();
+    Run r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TstVade : public QObject {
+    Q_OBJECT
+private slots:
+    void solvesAndWritesBothOutputs();
+    void exitStatusAndStandardError_data();
+    void exitStatusAndStandardError();
+    void runVadeCopiesIntoFoldersWithBlanks_data();
+    void runVadeCopiesIntoFoldersWithBlanks();
+    void runVadePassesOnFailure();
+};
+
+void TstVade::solvesAndWritesBothOutputs() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("Spring.ode"),
+              odeFile("Y'' + (4 * Y) = 0", "", "0", "0 1", "21", ".1"));
+    const Run r = run(QStringLiteral(VADE_PATH), {"Spring.ode"}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+    const QByteArray report = readAll(dir.filePath("~Quadrel.out"));
+    QVERIFY(report.contains("SOLVED"));
+    QVERIFY(report.contains("Y'' + (4 * Y) = 0"));
+    const QByteArray plot = readAll(dir.filePath("~4plots.plt"));
+    QVERIFY(plot.startsWith("#"));
+    // Row x = 1: sin(2)/2 and cos(2) to the digits shown.
+    QVERIFY(plot.contains("\n1 0.454648713412"));
+}
+
+void TstVade::exitStatusAndStandardError_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("stderrText");
+    QTest::newRow("division by zero") << odeFile("Y' = 1 / X", "", "0", "1", "11", ".1") << 1
+                                      << QByteArray("Division by zero");
+    QTest::newRow("limit reached") << odeFile("Y'' + (4 * Y) = 0", "", "0", "0 1", "11", ".1", {},
+                                              {"5", "0", "2", "0", "3000", ".0001", "1.e-6"})
+                                   << 3 << QByteArray("STEPSLIM");
+    QTest::newRow("too few initial values") << odeFile("Y'' + (4 * Y) = 0", "", "0", "0", "11", ".1")
+                                            << 2 << QByteArray("needs 2");
+    QTest::newRow("file ends early") << QByteArray("Test.ode\r\nY' = X\r\n") << 2 << QByteArray("ends");
+}
+
+void TstVade::exitStatusAndStandardError() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, status);
+    QFETCH(QByteArray, stderrText);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("Bad.ode"), file);
+    const Run r = run(QStringLiteral(VADE_PATH), {"Bad.ode"}, dir.path());
+    QCOMPARE(r.exitCode, status);
+    QVERIFY2(r.err.contains(stderrText), r.err.constData());
+    // The report says why, so the viewer shows it too.
+    QVERIFY(readAll(dir.filePath("~Quadrel.out")).contains("FAILED") ||
+            readAll(dir.filePath("~Quadrel.out")).contains("STOPPED"));
+    QVERIFY(QFile::exists(dir.filePath("~4plots.plt")));
+}
+
+void TstVade::runVadeCopiesIntoFoldersWithBlanks_data() {
+    QTest::addColumn<bool>("absolute");
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("relative user folder, exit") << false << "exit";
+    QTest::newRow("absolute user folder, wait") << true << "wait";
+}
+
+void TstVade::runVadeCopiesIntoFoldersWithBlanks() {
+    QFETCH(bool, absolute);
+    QFETCH(QString, mode);
+    QTemporaryDir root;
+    // A program folder and a run folder, both with blanks in their names.
+    const QString prog = root.filePath("my program dir");
+    const QString runDir = root.filePath("run here/with blanks");
+    QVERIFY(QDir().mkpath(prog));
+    QVERIFY(QDir().mkpath(runDir));
+    QVERIFY(QFile::copy(QStringLiteral(VADE_PATH), prog + "/vade"));
+    QVERIFY(QFile::copy(QStringLiteral(RUN_VADE_PATH), prog + "/run-VADE"));
+    QFile::setPermissions(prog + "/vade", QFile::permissions(prog + "/vade") | QFile::ExeOwner);
+    QFile::setPermissions(prog + "/run-VADE",
+                          QFile::permissions(prog + "/run-VADE") | QFile::ExeOwner);
+    writeFile(runDir + "/My Spring.ode",
+              odeFile("Y'' + (4 * Y) = 0", "", "0", "0 1", "11", ".1"));
+    const QString user = absolute ? root.filePath("abs user") : QStringLiteral("my user");
+    const Run r = run(prog + "/run-VADE", {"My Spring.ode", user, mode}, runDir);
+    QCOMPARE(r.exitCode, 0);
+    const QString out = (absolute ? user : prog + "/" + user) + "/output/";
+    QVERIFY(readAll(out + "My Spring.out").contains("SOLVED"));
+    QCOMPARE(readAll(out + "My Spring.plt"), readAll(runDir + "/~4plots.plt"));
+    QVERIFY(r.out.contains("Solved"));  // the console shows the progress
+    if (mode == "wait") QVERIFY(r.out.contains("Press Enter"));
+}
+
+void TstVade::runVadePassesOnFailure() {
+    QTemporaryDir root;
+    const QString prog = root.filePath("prog dir");
+    QVERIFY(QDir().mkpath(prog));
+    QVERIFY(QFile::copy(QStringLiteral(VADE_PATH), prog + "/vade"));
+    QVERIFY(QFile::copy(QStringLiteral(RUN_VADE_PATH), prog + "/run-VADE"));
+    writeFile(root.filePath("Ex.Bad.ode"), odeFile("Y' = 1 / X", "", "0", "1", "11", ".1"));
+    const Run r = run(prog + "/run-VADE", {"Ex.Bad.ode", "demos", "exit"}, root.path());
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.err.contains("Division by zero"));
+    QVERIFY(readAll(prog + "/demos/output/Ex.Bad.out").contains("FAILED"));
+    QVERIFY(QFile::exists(prog + "/demos/output/Ex.Bad.plt"));
+}
+
+QTEST_GUILESS_MAIN(TstVade)
+#include "tst_vade.moc"
