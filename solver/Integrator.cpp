@@ -369,11 +369,13 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
                                  " toward x = " + formatNumber(s.points[order[next]]) +
                                  "; stopped at x = " + formatNumber(t) + " with steps of " +
                                  formatNumber(std::fabs(h));
-            if (now > 1e3 * intervalStartMax)
+            // Growth with collapsing steps is how an approaching singularity looks.
+            const double span = std::fabs(s.points[order[next]] - intervalStartX);
+            if (now > 2 * intervalStartMax && std::fabs(h) < 1e-2 * span)
                 out.failure.detail += "; the solution grew from " +
                                       formatNumber(intervalStartMax) + " to " +
-                                      formatNumber(now) + " and may blow up near x = " +
-                                      formatNumber(t);
+                                      formatNumber(now) + " while the steps shrank: it may "
+                                      "blow up near x = " + formatNumber(t);
             return false;
         }
     }

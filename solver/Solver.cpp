@@ -14,7 +14,8 @@ namespace quadrel::solver {
 namespace {
 
 // A fit has converged to full precision when the largest relative correction of an
-// unknown falls to this; corrections are relative to max(|unknown|, 1).
+// unknown falls to this, or the next one, extrapolated from the last two, would;
+// corrections are relative to max(|unknown|, 1).
 constexpr double kFitTight = 1e-11;
 // The residual a trial point gets when its integration fails: the fitter then rejects
 // the step and shrinks its trust region.
@@ -35,8 +36,9 @@ struct FitContext {
     PassFailure firstFailure;        // a failure at the first guesses ends the fit
     double g0 = 0;                   // last root at x0
     bool g0Valid = false;
-    // Jacobian of the last evaluation, rows x unknowns, and the point it belongs to.
-    std::vector<double> cachedJ, cachedX;
+    // Residuals and Jacobian (rows x unknowns) of the last evaluation and the point they
+    // belong to: a trial step below rounding repeats a point, which is not integrated again.
+    std::vector<double> cachedF, cachedJ, cachedX;
 };
 
 // Solves for Y^(n) at x0: from the given guess, else from the last root, else 0, 1, -1.
@@ -65,6 +67,10 @@ int fitF(const gsl_vector *x, void *params, gsl_vector *f) {
     const Problem &p = *c->p;
     const int n = p.order;
     const int np = c->integ->nParams();
+    if (c->cachedX.size() == size_t(np) && std::equal(c->cachedX.begin(), c->cachedX.end(), x->data)) {
+        for (size_t i = 0; i < c->rows; ++i) gsl_vector_set(f, i, c->cachedF[i]);
+        return GSL_SUCCESS;
+    }
     if (c->integ->passes >= c->evalMax) {
         c->evalLimitHit = true;
         return GSL_EMAXITER;
@@ -108,6 +114,7 @@ int fitF(const gsl_vector *x, void *params, gsl_vector *f) {
         }
     }
     c->cachedX.assign(x->data, x->data + np);
+    c->cachedF.assign(f->data, f->data + c->rows);
     return GSL_SUCCESS;
 }
 
@@ -332,11 +339,21 @@ SolveResult solve(const Problem &p, Console *console) {
                     formatNumber(rep.sumSquares) + ", largest relative correction " +
                     formatNumber(rep.correction));
                 if (c.detail > 0 && it % c.detail == 0) r.reports.push_back(rep);
-                if (r.lastCorrection <= kFitTight) {
+                // The next correction, extrapolated at the rate the last two show (a
+                // quadratically converging fit does better still).
+                const double nextCorrection =
+                    it >= 2 && r.lastCorrection < prevCorrection
+                        ? r.lastCorrection * r.lastCorrection / prevCorrection
+                        : HUGE_VAL;
+                if (r.lastCorrection <= kFitTight || nextCorrection <= kFitTight) {
                     converged = true;
-                    r.stoppedBecause = "the largest relative correction of an unknown, " +
-                                       formatNumber(r.lastCorrection) + ", fell below " +
-                                       formatNumber(kFitTight) +
+                    r.stoppedBecause = "the largest relative correction of an unknown was " +
+                                       formatNumber(r.lastCorrection) +
+                                       (r.lastCorrection <= kFitTight
+                                            ? std::string()
+                                            : ", and the next one would be about " +
+                                                  formatNumber(nextCorrection)) +
+                                       ", below " + formatNumber(kFitTight) +
                                        ": converged to full precision";
                     break;
                 }
