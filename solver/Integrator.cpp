@@ -109,6 +109,9 @@ Integrator::Integrator(const notation::Equation &eq, int order, bool fitA, int s
       zTmp_(size_t(order)) {
     SUNContext_Create(nullptr, &ctx_);
     y_ = N_VNew_Serial(n_, ctx_);
+    // Fused vector operations: one call per Nordsieck update instead of one per column,
+    // which is most of the cost for systems this small.
+    N_VEnableFusedOps_Serial(y_, SUNTRUE);
     tmp_ = N_VNew_Serial(n_, ctx_);
     A_ = SUNDenseMatrix(n_, n_, ctx_);
     LS_ = SUNLinSol_Dense(y_, A_, ctx_);
