@@ -1,12 +1,23 @@
-// Quadrel: starts the program from its program folder.
+// Quadrel: starts the program and shows its main window.
+#include "model/AppState.h"
+#include "platform/Clock.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/frmMain.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quadrel"));
-    window.resize(800, 600);
-    window.show();
+    quadrel::QtMessageBoxes messages;
+    quadrel::SystemClock clock;
+    quadrel::AppState state;
+    state.msg = &messages;
+    state.clock = &clock;
+    state.appPath = QCoreApplication::applicationDirPath();
+    state.basePath = state.appPath + QStringLiteral("/..");
+
+    quadrel::frmMain form(state);
+    messages.setParent(&form);
+    form.show();
     return app.exec();
 }

@@ -1,0 +1,153 @@
+#pragma once
+// The main window: the seven-page tab control with every question, the (X, Y) data grid with
+// its floating cell editor, the menus, the control registry, the transfer between the form
+// and the answer set, and the focus and tab-stop rules of page changes and grid edits.
+#include "model/AnswerForm.h"
+#include "model/AppState.h"
+#include "ui/ControlRegistry.h"
+#include "ui/pages/BvpDataPage.h"
+#include "ui/pages/DemosPage.h"
+#include "ui/pages/EquationPage.h"
+#include "ui/pages/ParametersPage.h"
+#include "ui/pages/RunPage.h"
+#include "ui/pages/SolverVariablesPage.h"
+#include "ui/pages/TipsPage.h"
+
+#include <QMainWindow>
+#include <array>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QRadioButton;
+class QScrollBar;
+class QTabWidget;
+
+namespace quadrel {
+
+class frmMain : public QMainWindow, public AnswerForm {
+    Q_OBJECT
+public:
+    // Inner size of the form at design time, twips; every control is placed for this size.
+    static constexpr double kDesignWidth = 12000;
+    static constexpr double kDesignHeight = 8400;
+    // Pages of ODE_Tabs by index.
+    enum Tab { TabEquation = 0, TabDemos, TabParameters, TabBvpData, TabSolver, TabRun, TabTips };
+
+    explicit frmMain(AppState &state, QWidget *parent = nullptr);
+
+    // ---- answer transfer ----
+    void GetAnswers();
+    void PutAnswers() override;
+    bool isAllAnswered();
+    bool isCompleteTest();
+    void EnableSolverFields(bool enabled);
+    QColor questionColor(int i) const;
+
+    // ---- the form view the response file writer and reader use ----
+    QString questionCaption(int i) const override;
+    QString solvQuestionCaption(int i) const override;
+    QString gridCellText(int row, int col) const override;
+    QString equationText() const override;
+    void focusEquation() override;
+    void selectProblemType(bool bvp) override;
+
+    // ---- the data grid ----
+    void FormatGrid();
+    void ClearGrid();
+    void AddGridRow();
+    void SizeGridColumns();
+    void ShowCellEditor();
+    void HideCellEditor(bool cancel = false);
+    void MoveCellEditor(int direction);  // 0 stay, 1 down, 2 up
+    // Grid rows counted with the heading row; data rows are 1 .. Rows() - 1. Columns 1 (X)
+    // and 2 (Y) hold data, column 0 the row numbers.
+    int Rows() const;
+    void setRows(int rows);
+    int Row() const;
+    void setRow(int row);
+    int Col() const;
+    void setCol(int col);
+    QString TextMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+    double ColWidth(int col) const;  // twips
+    void setColWidth(int col, double tw);
+    int editRow() const { return editRow_; }
+    int editCol() const { return editCol_; }
+    bool isBVP() const { return isBVP_; }
+
+    // ---- focus and tab stops ----
+    void StoreTabStops();
+    void RestoreTabStops();
+    void FocusTabPage();
+    void SizeTipsText();
+    bool tabStopsStored() const { return tabStopsStored_; }
+    // The controls whose tab stop every restore switches on, in order.
+    static const QStringList &forcedTabStops();
+
+    const ControlRegistry &controls() const { return registry_; }
+    // A menu entry by name (case-insensitive), nullptr when there is none.
+    QAction *menuAction(const QString &name) const;
+
+    AppState &state() { return state_; }
+
+    // Pages and the form-level controls.
+    QWidget *picCanvas;
+    QTabWidget *ODE_Tabs;
+    QScrollBar *HScroll1, *VScroll1;
+    QObject *CMDialog1;
+    EquationPage *page1;
+    DemosPage *pageDemos;
+    ParametersPage *page2;
+    BvpDataPage *page3;
+    SolverVariablesPage *page4;
+    RunPage *page5;
+    TipsPage *page6;
+
+    // Shortcuts to the controls the routines use most.
+    TextBox *Equation;
+    QRadioButton *optIVP, *optBVP;
+    DataGrid *xyGrid;
+    CellEditor *txtCellEditor;
+    TipsBox *RichTextBox1;
+    // The answer boxes of answers(1..6) and of solverAnswers(1..7); element 0 unused.
+    std::array<TextBox *, 7> answerBoxes{};
+    std::array<TextBox *, 8> solverBoxes{};
+
+private:
+    void buildMenus();
+    void registerControls();
+    void connectEvents();
+    void prepareControls();
+    void markChanged() { state_.dataChanged = true; }
+    // Sets an option button's value as code does: selecting it runs its click handling.
+    void setOptionValue(QRadioButton *option, bool value);
+
+    void ODE_Tabs_Click();
+    void optBVP_Click();
+    void optIVP_Click();
+    void cmdEditSolverData_Click();
+    void cmdDefaultSolverData_Click();
+    void cmdClear_Click();
+    void xyGrid_KeyPress(int ascii, const QString &text);
+    void txtCellEditor_GotFocus();
+    void txtCellEditor_KeyDown(int key, bool shift);
+    void placeCellEditor();
+
+    struct TabStopRec {
+        bool isMember = false;
+        int index = 0;
+        QString ctlName;
+        bool tabStop = false;
+    };
+
+    AppState &state_;
+    ControlRegistry registry_;
+    bool isBVP_ = false;
+    int editRow_ = 1;
+    int editCol_ = 1;
+    bool tabStopsStored_ = false;
+    std::vector<TabStopRec> savedTabStops_{TabStopRec{}};
+};
+
+}  // namespace quadrel

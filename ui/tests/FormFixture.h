@@ -1,0 +1,78 @@
+#pragma once
+// A fresh main window per test case, shown and active, with scripted messages and a fixed
+// clock, and helpers that drive it with real key and mouse events.
+#include "model/AppState.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+
+namespace quadrel::test {
+
+struct FormFixture {
+    ScriptedMessageBoxes msg;
+    FixedClock clock{QDateTime(QDate(2026, 3, 5), QTime(14, 7))};
+    AppState state;
+    std::unique_ptr<frmMain> form;
+
+    FormFixture() {
+        state.msg = &msg;
+        state.clock = &clock;
+        form = std::make_unique<frmMain>(state);
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("main window did not become active");
+    }
+
+    QWidget *focused() const { return QApplication::focusWidget(); }
+
+    // Keys go to whatever widget has the focus, as on a real keyboard.
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget *w = focused() ? focused() : form.get();
+        QTest::keyClick(w, k, mods);
+    }
+    void type(const QString &text) {
+        QWidget *w = focused() ? focused() : form.get();
+        QTest::keyClicks(w, text);
+    }
+    // Types text and presses Enter: one grid cell or one answer box.
+    void enter(const QString &text) {
+        type(text);
+        key(Qt::Key_Return);
+    }
+
+    // Clicks the page's tab with the mouse.
+    void showPage(int page) {
+        QTabBar *bar = form->ODE_Tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+    }
+
+    // Clicks grid cell (row, col) with the mouse; rows from 1, col 1 = X, 2 = Y.
+    void clickCell(int row, int col) {
+        DataGrid *g = form->xyGrid;
+        const QRect r = g->visualRect(g->model()->index(row - 1, col));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    // Selects BVP with the mouse on the data page.
+    void chooseBvp() {
+        showPage(frmMain::TabBvpData);
+        QTest::mouseClick(form->optBVP, Qt::LeftButton);
+    }
+
+    // Clicks a push button or option on the current page by its control name.
+    void click(const QString &name, int index = -1) {
+        QWidget *w = form->controls().widget(name, index);
+        Q_ASSERT(w);
+        QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    }
+};
+
+}  // namespace quadrel::test

@@ -1,0 +1,250 @@
+// The data grid and its floating cell editor, driven by real keys and mouse clicks.
+#include "FormFixture.h"
+
+#include <QtTest>
+
+using namespace quadrel;
+using quadrel::test::FormFixture;
+
+class GridTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typingAColumnGrowsTheGrid_data();
+    void typingAColumnGrowsTheGrid();
+    void keyMoves_data();
+    void keyMoves();
+    void escapeKeepsOldTextAndFlag();
+    void committingUnchangedTextSetsTheFlag();
+    void printableKeyOnGridOpensEditor_data();
+    void printableKeyOnGridOpensEditor();
+    void editorLiesExactlyOverTheCell();
+    void clickOnAnotherCellCommits();
+    void clearColumns();
+    void editorOnlyOnTheDataPage();
+    void blanksStayInCellsUntilRead();
+};
+
+// Each entry is typed into the editor followed by Enter, starting on row 1, column X.
+void GridTest::typingAColumnGrowsTheGrid_data() {
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QStringList>("xs");
+    QTest::addColumn<QStringList>("ys");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("three points") << QStringList{"1", "2", "3", "3.5", "5", "6"} << 3
+                                  << QStringList{"1", "3", "5"} << QStringList{"2", "3.5", "6"} << 7;
+    QTest::newRow("row 2 without Y ends the list")
+        << QStringList{"1", "2", "3", "", "5", "6"} << 1 << QStringList{"1"} << QStringList{"2"} << 7;
+    QTest::newRow("first row without X") << QStringList{"", "2", "3", "4"} << 0 << QStringList{}
+                                         << QStringList{} << 6;
+    QTest::newRow("ten points") << QStringList{"1", "1", "2", "2", "3", "3", "4", "4", "5", "5",
+                                               "6", "6", "7", "7", "8", "8", "9", "9", "10", "10"}
+                                << 10 << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}
+                                << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"} << 14;
+}
+
+void GridTest::typingAColumnGrowsTheGrid() {
+    QFETCH(QStringList, typed);
+    QFETCH(int, points);
+    QFETCH(QStringList, xs);
+    QFETCH(QStringList, ys);
+    QFETCH(int, rows);
+    FormFixture f;
+    f.chooseBvp();
+    QCOMPARE(f.focused(), f.form->txtCellEditor);
+    for (const QString &cell : typed) f.enter(cell);
+    QCOMPARE(f.form->Rows(), rows);
+    QVERIFY(f.form->Row() + 3 <= f.form->Rows());  // always two spare rows below the editor
+    f.form->PutAnswers();
+    const ProblemAnswers &a = f.state.answers;
+    QCOMPARE(int(a.nDataPoints), points);
+    for (int i = 1; i <= points; ++i) {
+        QCOMPARE(a.xValues[size_t(i)], xs[i - 1]);
+        QCOMPARE(a.yValues[size_t(i)], ys[i - 1]);
+    }
+    QVERIFY(f.state.dataChanged);
+}
+
+// From a start cell, one key press: where the editor is afterwards.
+void GridTest::keyMoves_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("mods");
+    QTest::addColumn<int>("toRow");
+    QTest::addColumn<int>("toCol");
+    const int none = Qt::NoModifier, shift = Qt::ShiftModifier;
+    QTest::newRow("Shift+Tab on row 1 X stays") << 1 << 1 << int(Qt::Key_Backtab) << shift << 1 << 1;
+    QTest::newRow("Shift+Enter on row 1 X stays") << 1 << 1 << int(Qt::Key_Return) << shift << 1 << 1;
+    QTest::newRow("Up on row 1 stays") << 1 << 1 << int(Qt::Key_Up) << none << 1 << 1;
+    QTest::newRow("Up on row 1 Y stays") << 1 << 2 << int(Qt::Key_Up) << none << 1 << 2;
+    QTest::newRow("Tab X to Y") << 2 << 1 << int(Qt::Key_Tab) << none << 2 << 2;
+    QTest::newRow("Enter Y to next X") << 2 << 2 << int(Qt::Key_Return) << none << 3 << 1;
+    QTest::newRow("Shift+Tab Y to X") << 2 << 2 << int(Qt::Key_Backtab) << shift << 2 << 1;
+    QTest::newRow("Shift+Tab X to previous Y") << 2 << 1 << int(Qt::Key_Backtab) << shift << 1 << 2;
+    QTest::newRow("Up") << 3 << 2 << int(Qt::Key_Up) << none << 2 << 2;
+    QTest::newRow("Down") << 1 << 2 << int(Qt::Key_Down) << none << 2 << 2;
+    QTest::newRow("Shift+Down still down") << 1 << 1 << int(Qt::Key_Down) << shift << 2 << 1;
+}
+
+void GridTest::keyMoves() {
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(int, key);
+    QFETCH(int, mods);
+    QFETCH(int, toRow);
+    QFETCH(int, toCol);
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("a");  // rows 1..3 exist with spares below
+    f.enter("b");
+    f.enter("c");
+    f.clickCell(row, col);
+    QCOMPARE(f.form->editRow(), row);
+    QCOMPARE(f.form->editCol(), col);
+    const QString old = f.form->TextMatrix(row, col);
+    QCOMPARE(f.form->txtCellEditor->text(), old);
+    f.type("9");
+    f.key(Qt::Key(key), Qt::KeyboardModifiers(mods));
+    QCOMPARE(f.form->TextMatrix(row, col), old + "9");  // the old cell got the edit
+    QVERIFY(!f.form->txtCellEditor->isHidden());
+    QCOMPARE(f.focused(), f.form->txtCellEditor);
+    QCOMPARE(f.form->editRow(), toRow);
+    QCOMPARE(f.form->editCol(), toCol);
+    QCOMPARE(f.form->txtCellEditor->text(), f.form->TextMatrix(toRow, toCol));
+    QVERIFY(f.form->Rows() >= toRow + 2);
+}
+
+void GridTest::escapeKeepsOldTextAndFlag() {
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("old");
+    f.clickCell(1, 1);
+    f.state.dataChanged = false;
+    f.type("new");
+    QCOMPARE(f.form->txtCellEditor->text(), QString("oldnew"));
+    f.key(Qt::Key_Escape);
+    QVERIFY(f.form->txtCellEditor->isHidden());
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("old"));
+    QVERIFY(!f.state.dataChanged);
+    QVERIFY(!f.form->tabStopsStored());
+}
+
+void GridTest::committingUnchangedTextSetsTheFlag() {
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("1");
+    f.clickCell(1, 1);
+    f.state.dataChanged = false;
+    f.key(Qt::Key_Tab);
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("1"));
+    QVERIFY(f.state.dataChanged);
+}
+
+void GridTest::printableKeyOnGridOpensEditor_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("editorText");
+    QTest::newRow("digit replaces") << int(Qt::Key_7) << "7";
+    QTest::newRow("minus replaces") << int(Qt::Key_Minus) << "-";
+    QTest::newRow("backspace keeps the cell text") << int(Qt::Key_Backspace) << "12";
+}
+
+void GridTest::printableKeyOnGridOpensEditor() {
+    QFETCH(int, key);
+    QFETCH(QString, editorText);
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("12");
+    f.key(Qt::Key_Escape);  // editor hidden, the grid keeps the focus
+    f.form->xyGrid->setFocus();
+    f.form->setCol(1);
+    f.form->setRow(1);
+    QVERIFY(f.form->txtCellEditor->isHidden());
+    QTest::keyClick(f.form->xyGrid, Qt::Key(key));
+    QVERIFY(!f.form->txtCellEditor->isHidden());
+    QCOMPARE(f.form->txtCellEditor->text(), editorText);
+    QCOMPARE(f.form->txtCellEditor->cursorPosition(), editorText.size());
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("12"));  // replaced only on commit
+    f.key(Qt::Key_Return);
+    QCOMPARE(f.form->TextMatrix(1, 1), editorText);
+}
+
+void GridTest::editorLiesExactlyOverTheCell() {
+    FormFixture f;
+    f.chooseBvp();
+    for (int i = 0; i < 30; ++i) f.enter(QString::number(i));  // far enough to scroll
+    DataGrid *g = f.form->xyGrid;
+    const QRect cell = g->visualRect(g->model()->index(f.form->Row() - 1, f.form->Col()));
+    QVERIFY(g->viewport()->rect().contains(cell));  // scrolled into view
+    const QPoint at = g->viewport()->mapTo(f.form->page3, cell.topLeft());
+    QCOMPARE(f.form->txtCellEditor->geometry(),
+             QRect(at.x(), at.y(), cell.width() - 1, cell.height() - 1));
+    QCOMPARE(f.form->txtCellEditor->font(), g->font());
+}
+
+void GridTest::clickOnAnotherCellCommits() {
+    FormFixture f;
+    f.chooseBvp();
+    f.type("4");
+    f.clickCell(2, 2);
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("4"));
+    QCOMPARE(f.form->editRow(), 2);
+    QCOMPARE(f.form->editCol(), 2);
+    QCOMPARE(f.focused(), f.form->txtCellEditor);
+}
+
+void GridTest::clearColumns() {
+    FormFixture f;
+    f.chooseBvp();
+    for (const char *v : {"1", "2", "3", "4", "5", "6"}) f.enter(v);
+    const double w1 = f.form->ColWidth(1), w2 = f.form->ColWidth(2);
+    f.state.dataChanged = false;
+    f.click("cmdClear");
+    QCOMPARE(f.form->Rows(), 4);  // two blank rows, plus the spare row the reopened editor adds
+    for (int r = 1; r < f.form->Rows(); ++r) {
+        QCOMPARE(f.form->TextMatrix(r, 1), QString());
+        QCOMPARE(f.form->TextMatrix(r, 2), QString());
+        QCOMPARE(f.form->TextMatrix(r, 0), QString::number(r));
+    }
+    QCOMPARE(f.form->ColWidth(1), w1);
+    QCOMPARE(f.form->ColWidth(2), w2);
+    QVERIFY(f.state.dataChanged);
+    QVERIFY(!f.form->txtCellEditor->isHidden());
+    QCOMPARE(f.form->editRow(), 1);
+    QCOMPARE(f.form->editCol(), 1);
+    QCOMPARE(f.form->txtCellEditor->text(), QString());
+}
+
+void GridTest::editorOnlyOnTheDataPage() {
+    FormFixture f;
+    f.chooseBvp();
+    f.showPage(frmMain::TabParameters);
+    f.form->ShowCellEditor();
+    QVERIFY(f.form->txtCellEditor->isHidden());
+    QVERIFY(!f.form->tabStopsStored());
+    // For an IVP the grey grid still opens the editor when clicked on its page.
+    f.showPage(frmMain::TabBvpData);
+    QTest::mouseClick(f.form->optIVP, Qt::LeftButton);
+    QVERIFY(f.form->txtCellEditor->isHidden());
+    f.clickCell(1, 2);
+    QVERIFY(!f.form->txtCellEditor->isHidden());
+    f.enter("7");
+    QCOMPARE(f.form->TextMatrix(1, 2), QString("7"));
+    f.form->PutAnswers();
+    QCOMPARE(int(f.state.answers.nDataPoints), 0);
+}
+
+void GridTest::blanksStayInCellsUntilRead() {
+    FormFixture f;
+    f.chooseBvp();
+    f.enter(" 1 ");
+    f.enter("  2");
+    QCOMPARE(f.form->TextMatrix(1, 1), QString(" 1 "));
+    QCOMPARE(f.form->TextMatrix(1, 2), QString("  2"));
+    f.form->PutAnswers();
+    QCOMPARE(f.state.answers.xValues[1], QString("1"));
+    QCOMPARE(f.state.answers.yValues[1], QString("2"));
+}
+
+QTEST_MAIN(GridTest)
+#include "tst_grid.moc"
