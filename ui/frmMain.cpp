@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "model/AnswerRules.h"
 #include "model/Captions.h"
 #include "resize/Twips.h"
 
@@ -20,14 +21,6 @@ namespace quadrel {
 namespace {
 
 const char *const kBaseCaption = "Quadrel, the ordinary differential equation program";
-
-// Trim removes blanks only, not TABs or other white space.
-QString trimBlanks(const QString &s) {
-    int b = 0, e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' ')) ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' ')) --e;
-    return s.mid(b, e - b);
-}
 
 // Giving the focus succeeds only for a control that is showing, enabled and focusable.
 bool trySetFocus(QWidget *w) {
@@ -114,6 +107,11 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
     connectEvents();
 
     resize(form->width(), form->height() + menuBar()->sizeHint().height());
+    state_.form = this;
+}
+
+frmMain::~frmMain() {
+    if (state_.form == this) state_.form = nullptr;
 }
 
 void frmMain::buildMenus() {
@@ -256,6 +254,7 @@ void frmMain::registerControls() {
     for (const auto &e : r.entries()) {
         QWidget *w = e.widget();
         if (!w || !hasTabStop(e)) continue;
+        if (w == ODE_Tabs) w = ODE_Tabs->tabBar();  // the tab control's focus is its tab strip
         if (previous) QWidget::setTabOrder(previous, w);
         previous = w;
     }
@@ -357,25 +356,13 @@ void frmMain::PutAnswers() {
     a.note1 = page2->Note1->text();
     a.note2 = page2->Note2->text();
 
-    if (optBVP->isChecked()) {
-        a.resizePoints(Rows());
-        int i = 1;
-        for (; i < Rows(); ++i) {
-            a.xValues[size_t(i)] = trimBlanks(TextMatrix(i, 1));
-            a.yValues[size_t(i)] = trimBlanks(TextMatrix(i, 2));
-            if (a.xValues[size_t(i)].isEmpty() || a.yValues[size_t(i)].isEmpty()) break;
-        }
-        a.nDataPoints = qint16(i - 1);
-    } else if (optIVP->isChecked()) {
+    if (optBVP->isChecked())
+        takeGridPoints(a, Rows(), [this](int row, int col) { return TextMatrix(row, col); });
+    else if (optIVP->isChecked())
         a.nDataPoints = 0;
-    }
 
-    bool allEmpty = true;
-    for (int i = 1; i <= 7; ++i) {
-        a.solverAnswers[size_t(i)] = solverBoxes[size_t(i)]->text();
-        if (!a.solverAnswers[size_t(i)].isEmpty()) allEmpty = false;
-    }
-    a.nSolverVars = allEmpty ? 0 : 7;
+    for (int i = 1; i <= 7; ++i) a.solverAnswers[size_t(i)] = solverBoxes[size_t(i)]->text();
+    a.nSolverVars = solverVarsFromForm(a);
 }
 
 bool frmMain::isAllAnswered() {
@@ -383,8 +370,7 @@ bool frmMain::isAllAnswered() {
     bool all = true;
     const QColor infoText = QApplication::palette().color(QPalette::ToolTipText);
     for (int i = 1; i <= 6; ++i) {
-        const QString &answer = state_.answers.answers[size_t(i)];
-        const bool missing = answer.isEmpty() || answer == QLatin1String("-Select-");
+        const bool missing = isAnswerMissing(state_.answers.answers[size_t(i)]);
         QLabel *label = qobject_cast<QLabel *>(registry_.widget("Question", i));
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, missing ? kMissingRed : infoText);

@@ -34,7 +34,9 @@ public:
     // Pages of ODE_Tabs by index.
     enum Tab { TabEquation = 0, TabDemos, TabParameters, TabBvpData, TabSolver, TabRun, TabTips };
 
+    // Builds the form and makes it the question form of state (state.form).
     explicit frmMain(AppState &state, QWidget *parent = nullptr);
+    ~frmMain() override;
 
     // ---- answer transfer ----
     void GetAnswers();
