@@ -111,6 +111,9 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
 }
 
 frmMain::~frmMain() {
+    // The controls outlive this object's members while QWidget deletes them; no event of
+    // theirs may reach the form's handlers any more.
+    for (QObject *child : findChildren<QObject *>()) child->disconnect(this);
     if (state_.form == this) state_.form = nullptr;
 }
 
