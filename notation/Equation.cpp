@@ -504,12 +504,30 @@ enum Code : std::uint8_t {
     kPowIntAcc, kPowConstAcc,
     kNeg, kSin, kCos, kTan, kAsin, kAcos, kAtan, kSinh, kCosh, kTanh, kExp, kLog, kLog10,
     kSqrt, kAbs,
+    // A load fused with the Acc operation after it: running value = slot op slot2.
+    kLoadAdd, kLoadSub, kLoadMul, kLoadDiv, kLoadPow, kLoadPowInt, kLoadPowConst,
+    kPushLoadAdd, kPushLoadSub, kPushLoadMul, kPushLoadDiv, kPushLoadPow, kPushLoadPowInt,
+    kPushLoadPowConst,
     kEnd,  // last instruction of the program
 };
 
+// The index of an Acc code among the fusable ones, or -1.
+int fusableIndex(std::uint8_t code) {
+    switch (code) {
+    case kAddAcc: return 0;
+    case kSubAcc: return 1;
+    case kMulAcc: return 2;
+    case kDivAcc: return 3;
+    case kPowAcc: return 4;
+    case kPowIntAcc: return 5;
+    case kPowConstAcc: return 6;
+    default: return -1;
+    }
+}
+
 // How the reverse sweep treats each instruction (g is the running adjoint).
 enum Back : std::uint8_t {
-    kBackLoadVar,      // adj[slot] += g
+    kBackLoadVar,      // adj[slot] += g   (adj: the adjoint cell of this use)
     kBackNothing,      // a number was loaded
     kBackPushLoadVar,  // adj[slot] += g; g = pop
     kBackPushLoadNum,  // g = pop
@@ -518,6 +536,12 @@ enum Back : std::uint8_t {
     kBackRevVar,       // adj[slot] += g * pa; g *= pb
     kBackScaleB,       // g *= pb
     kBackPop,          // push g * pa; g *= pb
+    kBackFuseVV,       // adj[slot] += g * pa; adj[slot2] += g * pb
+    kBackFuseVN,       // adj[slot] += g * pa
+    kBackFuseNV,       // adj[slot2] += g * pb
+    kBackPushFuseVV,   // the same, then g = pop
+    kBackPushFuseVN,
+    kBackPushFuseNV,
     kBackEnd,          // first instruction of the program: the sweep is done
 };
 
@@ -545,6 +569,8 @@ public:
         emit(0, kEnd, kBackEnd);
         gen(eq_.result_);
         emit(0, kEnd, kBackEnd);
+        fuse();
+        linkReverse();
         eq_.stack_.assign(std::size_t(maxDepth_) + 1, 0.0);
         eq_.backStack_.assign(std::size_t(maxDepth_) + 1, 0.0);
     }
@@ -560,7 +586,93 @@ private:
     const Step &stepOf(std::uint32_t slot) const { return eq_.steps_[slot - eq_.firstTemp_]; }
 
     void emit(std::uint32_t slot, Code code, Back back) {
-        eq_.program_.push_back(Equation::Instr{slot, std::uint8_t(code), std::uint8_t(back)});
+        Equation::Instr in;
+        in.slot = slot;
+        in.code = std::uint8_t(code);
+        in.back = std::uint8_t(back);
+        eq_.program_.push_back(in);
+    }
+
+    // Merges each load with the Acc operation right after it into one instruction.
+    void fuse() {
+        std::vector<Equation::Instr> &prog = eq_.program_;
+        std::vector<Equation::Instr> out;
+        out.reserve(prog.size());
+        for (std::size_t i = 0; i < prog.size(); ++i) {
+            const Equation::Instr &in = prog[i];
+            const int f = i + 1 < prog.size() ? fusableIndex(prog[i + 1].code) : -1;
+            if ((in.code == kLoad || in.code == kPushLoad) && f >= 0) {
+                const bool push = in.code == kPushLoad;
+                const bool v1 = isVar(in.slot), v2 = isVar(prog[i + 1].slot);
+                Equation::Instr m;
+                m.slot = in.slot;
+                m.slot2 = prog[i + 1].slot;
+                m.code = std::uint8_t((push ? kPushLoadAdd : kLoadAdd) + f);
+                Back b;
+                if (v1 && v2) b = push ? kBackPushFuseVV : kBackFuseVV;
+                else if (v1) b = push ? kBackPushFuseVN : kBackFuseVN;
+                else if (v2) b = push ? kBackPushFuseNV : kBackFuseNV;
+                else b = push ? kBackPushLoadNum : kBackNothing;
+                m.back = std::uint8_t(b);
+                out.push_back(m);
+                ++i;
+                continue;
+            }
+            out.push_back(in);
+        }
+        prog.swap(out);
+    }
+
+    // Adding or subtracting a number passes the adjoint on unchanged, and loading a number
+    // passes nothing: the reverse sweep steps over those.
+    static bool passesNothing(const Equation::Instr &in) {
+        if (in.back == kBackNothing) return true;
+        if (in.back == kBackScaleA && (in.code == kAddAcc || in.code == kSubAcc)) return true;
+        if (in.back == kBackScaleB && in.code == kAddRev) return true;
+        return false;
+    }
+
+    void linkReverse() {
+        const std::vector<Equation::Instr> &prog = eq_.program_;
+        std::vector<Equation::BackInstr> &rev = eq_.reverse_;
+        Equation::BackInstr end;
+        end.back = kBackEnd;
+        rev.push_back(end);  // the sweep runs backwards and stops here
+        for (std::size_t i = 1; i + 1 < prog.size(); ++i) {
+            if (passesNothing(prog[i])) continue;
+            Equation::BackInstr b;
+            b.instr = std::uint32_t(i);
+            b.slot = prog[i].slot;
+            b.slot2 = prog[i].slot2;
+            b.back = prog[i].back;
+            rev.push_back(b);
+        }
+        // Give every use of an input its own adjoint cell, grouped by input.
+        const std::uint32_t inputs = eq_.firstConst_;
+        std::vector<std::uint32_t> count(inputs + 1, 0);
+        auto uses = [](const Equation::BackInstr &b, bool second) {
+            switch (b.back) {
+            case kBackLoadVar: case kBackPushLoadVar: case kBackAccVar: case kBackRevVar:
+                return !second;
+            case kBackFuseVV: case kBackPushFuseVV: return true;
+            case kBackFuseVN: case kBackPushFuseVN: return !second;
+            case kBackFuseNV: case kBackPushFuseNV: return second;
+            default: return false;
+            }
+        };
+        for (const auto &b : rev) {
+            if (uses(b, false)) ++count[b.slot];
+            if (uses(b, true)) ++count[b.slot2];
+        }
+        eq_.useBegin_.assign(inputs + 1, 0);
+        for (std::uint32_t v = 0; v < inputs; ++v)
+            eq_.useBegin_[v + 1] = eq_.useBegin_[v] + count[v];
+        std::vector<std::uint32_t> next(eq_.useBegin_.begin(), eq_.useBegin_.end() - 1);
+        for (auto &b : rev) {
+            if (uses(b, false)) b.slot = next[b.slot]++;
+            if (uses(b, true)) b.slot2 = next[b.slot2]++;
+        }
+        eq_.useAdjoint_.assign(std::max<std::uint32_t>(eq_.useBegin_[inputs], 1), 0.0);
     }
 
     void load(std::uint32_t slot) {
@@ -648,10 +760,10 @@ Equation Equation::parse(std::string_view text) {
     }
     Compiler(eq, known).run();
     eq.value_ = eq.constValues_;
-    eq.adjoint_.assign(eq.firstConst_, 0.0);
-    eq.partials_.assign(2 * eq.program_.size(), 0.0);
     return eq;
 }
+
+std::size_t Equation::reverseLength() const { return reverse_.size() - 1; }
 
 int Equation::order() const { return order_; }
 bool Equation::usesA() const { return usesA_; }
@@ -661,7 +773,7 @@ bool Equation::usesDerivative(int k) const {
 }
 
 // Runs the program: the forward sweep, and with Partials also the reverse sweep that leaves
-// the partial derivatives in adjoint_. Each handler jumps straight to the next one (a jump
+// the adjoint of every use of an input in useAdjoint_. Each handler jumps straight to the next one (a jump
 // per handler predicts far better than one shared dispatch jump).
 template <bool Partials>
 double Equation::run(double x, const double *y, double a) const {
@@ -670,15 +782,15 @@ double Equation::run(double x, const double *y, double a) const {
     v[kSlotA] = a;
     for (int k = 0; k <= order_; ++k) v[kSlotY0 + std::uint32_t(k)] = y[k];
 
-    const Instr *const prog = program_.data();
-    double *const part = partials_.data();
-    const Instr *ip = prog + 1;
+    Instr *ip = program_.data() + 1;
     double *sp = stack_.data();
     double acc = 0, da, db;
     // State of the reverse sweep, set here because every handler shares one scope.
-    double *const adj = adjoint_.data();
+    double *const use = useAdjoint_.data();
     double *bp = backStack_.data();
     double g = 1;
+    const BackInstr *rp = &reverse_.back();
+    const Instr *const prog = program_.data();
 
     static const void *const forward[] = {
         &&fLoad, &&fPushLoad,
@@ -687,6 +799,10 @@ double Equation::run(double x, const double *y, double a) const {
         &&fPowAcc, &&fPowRev, &&fPowPop, &&fPowIntAcc, &&fPowConstAcc,
         &&fNeg, &&fSin, &&fCos, &&fTan, &&fAsin, &&fAcos, &&fAtan, &&fSinh, &&fCosh, &&fTanh,
         &&fExp, &&fLog, &&fLog10, &&fSqrt, &&fAbs,
+        &&fLoadAdd, &&fLoadSub, &&fLoadMul, &&fLoadDiv, &&fLoadPow, &&fLoadPowInt,
+        &&fLoadPowConst,
+        &&fPushLoadAdd, &&fPushLoadSub, &&fPushLoadMul, &&fPushLoadDiv, &&fPushLoadPow,
+        &&fPushLoadPowInt, &&fPushLoadPowConst,
         &&fEnd,
     };
 #define NOTATION_NEXT goto *forward[ip->code]
@@ -694,9 +810,8 @@ double Equation::run(double x, const double *y, double a) const {
     {                                                                    \
         if (Partials) {                                                  \
             acc = applyWithPartials(OP, A, B, da, db);                   \
-            double *p = part + 2 * (ip - prog);                          \
-            p[0] = da;                                                   \
-            p[1] = db;                                                   \
+            ip->pa = da;                                                 \
+            ip->pb = db;                                                 \
         } else {                                                         \
             acc = apply(OP, A, B);                                       \
         }                                                                \
@@ -711,6 +826,12 @@ double Equation::run(double x, const double *y, double a) const {
         NOTATION_OP(OP, outer, acc)                   \
     }
 #define NOTATION_UNARY(OP, NAME) f##NAME: NOTATION_OP(OP, acc, 0.0)
+#define NOTATION_FUSED(OP, NAME)                                    \
+    fLoad##NAME: NOTATION_OP(OP, v[ip->slot], v[ip->slot2])         \
+    fPushLoad##NAME: {                                              \
+        *sp++ = acc;                                                \
+        NOTATION_OP(OP, v[ip->slot], v[ip->slot2])                  \
+    }
 
     NOTATION_NEXT;
 fLoad:
@@ -744,6 +865,14 @@ fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot])
     NOTATION_UNARY(Op::Log10, Log10)
     NOTATION_UNARY(Op::Sqrt, Sqrt)
     NOTATION_UNARY(Op::Abs, Abs)
+    NOTATION_FUSED(Op::Add, Add)
+    NOTATION_FUSED(Op::Sub, Sub)
+    NOTATION_FUSED(Op::Mul, Mul)
+    NOTATION_FUSED(Op::Div, Div)
+    NOTATION_FUSED(Op::Pow, Pow)
+    NOTATION_FUSED(Op::PowInt, PowInt)
+    NOTATION_FUSED(Op::PowConst, PowConst)
+#undef NOTATION_FUSED
 #undef NOTATION_UNARY
 #undef NOTATION_BINARY
 #undef NOTATION_OP
@@ -754,27 +883,33 @@ fEnd:
     // Reverse sweep: chain the local partials from the residual back to the inputs.
     static const void *const backward[] = {
         &&bLoadVar, &&bNothing, &&bPushLoadVar, &&bPushLoadNum, &&bAccVar, &&bScaleA,
-        &&bRevVar, &&bScaleB, &&bPop, &&bEnd,
+        &&bRevVar, &&bScaleB, &&bPop, &&bFuseVV, &&bFuseVN, &&bFuseNV, &&bPushFuseVV,
+        &&bPushFuseVN, &&bPushFuseNV, &&bEnd,
     };
-    ip -= 1;
-#define NOTATION_BACK(BODY)                               \
-    {                                                     \
-        const double *p = part + 2 * (ip - prog);         \
-        (void)p;                                          \
-        BODY;                                             \
-        --ip;                                             \
-        goto *backward[ip->back];                         \
+#define NOTATION_BACK(BODY)                           \
+    {                                                 \
+        const Instr &in = prog[rp->instr];            \
+        (void)in;                                     \
+        BODY;                                         \
+        --rp;                                         \
+        goto *backward[rp->back];                     \
     }
-    goto *backward[ip->back];
-bLoadVar: NOTATION_BACK(adj[ip->slot] += g)
+    goto *backward[rp->back];
+bLoadVar: NOTATION_BACK(use[rp->slot] = g)
 bNothing: NOTATION_BACK((void)0)
-bPushLoadVar: NOTATION_BACK(adj[ip->slot] += g; g = *--bp)
+bPushLoadVar: NOTATION_BACK(use[rp->slot] = g; g = *--bp)
 bPushLoadNum: NOTATION_BACK(g = *--bp)
-bAccVar: NOTATION_BACK(adj[ip->slot] += g * p[1]; g *= p[0])
-bScaleA: NOTATION_BACK(g *= p[0])
-bRevVar: NOTATION_BACK(adj[ip->slot] += g * p[0]; g *= p[1])
-bScaleB: NOTATION_BACK(g *= p[1])
-bPop: NOTATION_BACK(*bp++ = g * p[0]; g *= p[1])
+bAccVar: NOTATION_BACK(use[rp->slot] = g * in.pb; g *= in.pa)
+bScaleA: NOTATION_BACK(g *= in.pa)
+bRevVar: NOTATION_BACK(use[rp->slot] = g * in.pa; g *= in.pb)
+bScaleB: NOTATION_BACK(g *= in.pb)
+bPop: NOTATION_BACK(*bp++ = g * in.pa; g *= in.pb)
+bFuseVV: NOTATION_BACK(use[rp->slot] = g * in.pa; use[rp->slot2] = g * in.pb)
+bFuseVN: NOTATION_BACK(use[rp->slot] = g * in.pa)
+bFuseNV: NOTATION_BACK(use[rp->slot2] = g * in.pb)
+bPushFuseVV: NOTATION_BACK(use[rp->slot] = g * in.pa; use[rp->slot2] = g * in.pb; g = *--bp)
+bPushFuseVN: NOTATION_BACK(use[rp->slot] = g * in.pa; g = *--bp)
+bPushFuseNV: NOTATION_BACK(use[rp->slot2] = g * in.pb; g = *--bp)
 #undef NOTATION_BACK
 bEnd:
     return acc;
@@ -787,17 +922,18 @@ double Equation::residual(double x, const double *y, double a) const {
 double Equation::residualWithGradient(double x, const double *y, double a, double *dY,
                                       double *dX, double *dA) const {
     const double r = run<true>(x, y, a);
-    // Hand the adjoints out and leave them zero for the next call.
-    double *adj = adjoint_.data();
-    if (dX) *dX = adj[kSlotX];
-    if (dA) *dA = adj[kSlotA];
-    adj[kSlotX] = 0;
-    adj[kSlotA] = 0;
-    for (int k = 0; k <= order_; ++k) {
-        double &d = adj[kSlotY0 + std::uint32_t(k)];
-        if (dY) dY[k] = d;
-        d = 0;
-    }
+    // Each input's partial derivative is the sum of the adjoints of its uses.
+    const double *use = useAdjoint_.data();
+    const std::uint32_t *begin = useBegin_.data();
+    auto total = [&](std::uint32_t slot) {
+        double sum = 0;
+        for (std::uint32_t j = begin[slot]; j < begin[slot + 1]; ++j) sum += use[j];
+        return sum;
+    };
+    if (dX) *dX = total(kSlotX);
+    if (dA) *dA = total(kSlotA);
+    if (dY)
+        for (int k = 0; k <= order_; ++k) dY[k] = total(kSlotY0 + std::uint32_t(k));
     return r;
 }
 

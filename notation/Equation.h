@@ -97,6 +97,8 @@ public:
     const std::vector<Step> &steps() const { return steps_; }
     // Number of steps the evaluation program actually runs (after constant folding).
     std::size_t programLength() const { return program_.size() - 2; }
+    // Instructions the reverse sweep visits (the others pass the adjoint on unchanged).
+    std::size_t reverseLength() const;
     // The slot that holds the residual.
     std::uint32_t resultSlot() const { return result_; }
     // A readable name of a slot: X, A, Y, Y', ..., a number as typed, or t1, t2, ... for steps.
@@ -112,19 +114,28 @@ private:
     friend class Parser;
     friend class Compiler;
     // One instruction of the evaluation program, an accumulator machine: most instructions
-    // combine the running value with one slot, so the chain of dependent steps stays in a
-    // register. `code` selects the forward operation, `back` how the reverse sweep
-    // passes the adjoint on.
+    // combine the running value with one or two slots, so the chain of dependent steps
+    // stays in a register. `code` selects the forward operation, `back` how the reverse
+    // sweep passes the adjoint on. pa and pb are the local partials the forward sweep
+    // records (evaluation scratch, hence the mutable program).
     struct Instr {
-        std::uint32_t slot;
-        std::uint8_t code;
-        std::uint8_t back;
+        double pa = 0, pb = 0;
+        std::uint32_t slot = 0, slot2 = 0;
+        std::uint8_t code = 0;
+        std::uint8_t back = 0;
+    };
+    // The reverse sweep's own list: only the instructions that pass anything on, in
+    // program order, each naming the instruction whose partials it uses.
+    struct BackInstr {
+        std::uint32_t instr = 0, slot = 0, slot2 = 0;
+        std::uint8_t back = 0;
     };
 
     std::string text_;
     std::vector<Token> tokens_;
     std::vector<Step> steps_;
-    std::vector<Instr> program_;
+    mutable std::vector<Instr> program_;
+    std::vector<BackInstr> reverse_;
     std::vector<std::string> constText_;  // text of each number slot as typed
     int order_ = 0;
     bool usesA_ = false;
@@ -137,8 +148,11 @@ private:
 
     // Evaluation scratch, sized once by parse().
     mutable std::vector<double> value_;    // slot values; numbers and folded steps preset
-    mutable std::vector<double> adjoint_;  // adjoints of X, A and Y^(k); zero between calls
-    mutable std::vector<double> partials_; // the two local partials of each instruction
+    // Each use of X, A or a Y^(k) in the reverse sweep has its own adjoint cell, so no cell
+    // is read back while it is being written; the cells of one input lie side by side
+    // from useBegin_[slot] to useBegin_[slot + 1] and add up to its partial derivative.
+    mutable std::vector<double> useAdjoint_;
+    std::vector<std::uint32_t> useBegin_;
     mutable std::vector<double> stack_, backStack_;  // running values of enclosing groups
     std::vector<double> constValues_;      // preset values of value_
 
