@@ -1,0 +1,52 @@
+// Test helper: writes COUNT distinct values named PREFIX<i> into the product key of the
+// per-user store, as a second Quadrel process would. Before writing it leaves a mark in
+// BARRIER_DIR and waits until PEERS marks are there, so that the writers really overlap.
+//   store_writer PREFIX COUNT BARRIER_DIR PEERS
+#include "app/RegistryApi.h"
+#include "app/RegistrySettings.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+using namespace quadrel;
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 5)
+        return 2;
+    const QString prefix = args[1];
+    const int count = args[2].toInt();
+    const QDir barrier(args[3]);
+    const int peers = args[4].toInt();
+
+    QFile mark(barrier.filePath(prefix + QStringLiteral(".ready")));
+    if (!mark.open(QIODevice::WriteOnly))
+        return 3;
+    mark.close();
+    QDeadlineTimer deadline(20000);
+    while (barrier.entryList({QStringLiteral("*.ready")}, QDir::Files).size() < peers) {
+        if (deadline.hasExpired())
+            return 4;
+        QThread::usleep(500);
+    }
+
+    CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+    for (int i = 0; i < count; ++i) {
+        const QString name = prefix + QString::number(i);
+        switch (i % 3) {
+        case 0:
+            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_SZ,
+                             QStringLiteral("text \"%1\"\n").arg(i));
+            break;
+        case 1: SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_DWORD, qint32(i)); break;
+        default:
+            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_BINARY,
+                             QByteArray::number(i));
+        }
+    }
+    return 0;
+}
