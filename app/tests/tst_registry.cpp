@@ -34,12 +34,10 @@ class TstRegistry : public QObject {
     std::unique_ptr<TempXdg> xdg_;
     ScriptedMessageBoxes boxes_;
 
-    AppState state() {
-        AppState st;
+    void prepare(AppState &st) {
         st.msg = &boxes_;
         st.appPath = QStringLiteral("/opt/qd/Quadrel");
         st.basePath.clear();
-        return st;
     }
 
 private slots:
@@ -286,7 +284,8 @@ private slots:
             SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "FileIn", REG_SZ, fileIn);
         if (!isEmptyValue(userPath))
             SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "userPath", REG_SZ, userPath);
-        AppState st = state();
+        AppState st;
+        prepare(st);
         st.userPath = QStringLiteral("before");
         QCOMPARE(GetFileInRegistry(st), expectedFile);
         QCOMPARE(st.fileIn, expectedFile);
@@ -297,7 +296,8 @@ private slots:
 
     void withoutProductKeyNothingIsSet() {
         CreateRegistryKey(HKEY_CURRENT_USER, companyKey());
-        AppState st = state();
+        AppState st;
+        prepare(st);
         st.userPath = QStringLiteral("kept");
         st.fileIn = QStringLiteral("kept.ode");
         QCOMPARE(GetFileInRegistry(st), QString());
@@ -307,7 +307,8 @@ private slots:
     }
 
     void putFileThenGetFile() {
-        AppState st = state();
+        AppState st;
+        prepare(st);
         st.fileName = QStringLiteral("my prob.ode");
         st.userPath = QStringLiteral("User");
         PutFileInRegistry(st);  // creates the product key
@@ -319,14 +320,16 @@ private slots:
         QVERIFY2(file.contains("[Software\\Harrowfield Research Group\\Quadrel]\n"
                                "FileIn = sz:\"my prob.ode\"\nuserPath = sz:\"User\"\n"),
                  qPrintable(file));
-        AppState back = state();
+        AppState back;
+        prepare(back);
         QCOMPARE(GetFileInRegistry(back), QStringLiteral("my prob.ode"));
         QCOMPARE(back.userPath, QStringLiteral("User"));
     }
 
     void putFileReportsAndGoesOn() {
         makeFolderUnusable();
-        AppState st = state();
+        AppState st;
+        prepare(st);
         st.fileName = QStringLiteral("a.ode");
         PutFileInRegistry(st);
         QCOMPARE(boxes_.shown().size(), 1);
@@ -375,7 +378,8 @@ private slots:
         QFETCH(QString, stored);
         // Missing, the counter reads as the empty value, which counts as 0: a first run.
         QVERIFY(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ)).isEmpty());
-        AppState st = state();
+        AppState st;
+        prepare(st);
         st.RunCount = count;
         PutRunCountInRegistry(st);
         QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "runcount", REG_SZ)), stored);
@@ -383,7 +387,8 @@ private slots:
 
     void plotFileAndRunCountPassErrorsOn() {
         makeFolderUnusable();
-        AppState st = state();
+        AppState st;
+        prepare(st);
         int errors = 0;
         try {
             PutPlotFileInRegistry(QStringLiteral("~4plots.plt"));
