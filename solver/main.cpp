@@ -1,13 +1,19 @@
 // vade: solves the problem of one response file and writes "~Quadrel.out" and
 // "~4plots.plt" into the current folder.
-//   vade FILE
+//   vade FILE [COPY]
+// With COPY (a path without extension) it also writes the two as COPY.out and COPY.plt,
+// creating the folder: run-VADE's copies, made here to spare the batch two processes.
 // Exit status: 0 solved, 1 the solution failed, 2 the file or an answer cannot be used,
-// 3 a solver limit was reached (the best result is still written).
+// 3 a solver limit was reached (the best result is still written), 4 solved but the
+// copies could not be written.
 #include "model/AppState.h"
 #include "model/ResponseFile.h"
 #include "solver/Problem.h"
 #include "solver/Report.h"
 #include "solver/Solver.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <fstream>
@@ -35,15 +41,33 @@ public:
     void line(const std::string &text) override { std::cout << text << '\n'; }
 };
 
-bool writeFile(const char *name, const std::string &text) {
+bool writeFile(const std::string &name, const std::string &text) {
     std::ofstream f(name, std::ios::binary | std::ios::trunc);
     f << text;
     f.close();
     if (!f) {
-        std::cerr << "vade: cannot write " << name << " in the current folder\n";
+        std::cerr << "vade: cannot write " << name << "\n";
         return false;
     }
     return true;
+}
+
+// Where the copies go ("" for none).
+std::string g_copy;
+
+// Writes both outputs into the current folder and, when asked, their copies.
+bool writeOutputs(const std::string &report, const std::string &plot) {
+    bool ok = writeFile(solver::kReportFile, report);
+    ok = writeFile(solver::kPlotFile, plot) && ok;
+    if (g_copy.empty()) return ok;
+    const QString folder = QFileInfo(QString::fromLocal8Bit(g_copy.c_str())).path();
+    if (!QDir().mkpath(folder)) {
+        std::cerr << "vade: cannot create the folder " << folder.toLocal8Bit().constData()
+                  << "\n";
+        return false;
+    }
+    ok = writeFile(g_copy + ".out", report) && ok;
+    return writeFile(g_copy + ".plt", plot) && ok;
 }
 
 solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
@@ -67,8 +91,8 @@ solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileN
 
 int inputFailure(const std::string &fileName, const std::string &equation,
                  const std::string &message) {
-    writeFile(solver::kReportFile, solver::inputErrorReport(fileName, equation, message));
-    writeFile(solver::kPlotFile, solver::emptyPlotText(fileName, "the input cannot be used"));
+    writeOutputs(solver::inputErrorReport(fileName, equation, message),
+                 solver::emptyPlotText(fileName, "the input cannot be used"));
     std::cerr << "vade: " << fileName << ": " << message << "\n";
     return 2;
 }
@@ -76,12 +100,14 @@ int inputFailure(const std::string &fileName, const std::string &equation,
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::cerr << "usage: vade FILE\n"
+    if (argc != 2 && argc != 3) {
+        std::cerr << "usage: vade FILE [COPY]\n"
                      "Solves the problem of the response file FILE and writes ~Quadrel.out "
-                     "and ~4plots.plt into the current folder.\n";
+                     "and ~4plots.plt into the current folder, and also as COPY.out and "
+                     "COPY.plt when COPY is given.\n";
         return 2;
     }
+    if (argc == 3) g_copy = argv[2];
     const std::string path = argv[1];
     const std::string fileName = path.substr(path.find_last_of('/') + 1);
 
@@ -106,13 +132,12 @@ int main(int argc, char **argv) {
     StdoutConsole console;
     console.line("Quadrel solver: " + fileName + ": " + problem.equationText);
     const solver::SolveResult r = solver::solve(problem, &console);
-    bool written = writeFile(solver::kReportFile, solver::reportText(problem, r));
-    written = writeFile(solver::kPlotFile, solver::plotText(problem, r)) && written;
+    const bool written = writeOutputs(solver::reportText(problem, r), solver::plotText(problem, r));
 
     if (r.ok()) {
         console.line("Solved in " + std::to_string(r.milliseconds) + " ms; see ~Quadrel.out.");
         std::cout.flush();
-        return written ? 0 : 1;
+        return written ? 0 : 4;
     }
     std::cout.flush();
     std::cerr << "vade: " << fileName << ": " << r.message << "\n";

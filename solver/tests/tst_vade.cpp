@@ -78,6 +78,7 @@ private slots:
     void runVadeCopiesIntoFoldersWithBlanks_data();
     void runVadeCopiesIntoFoldersWithBlanks();
     void runVadePassesOnFailure();
+    void runVadeSaysWhenCopiesFail();
 };
 
 void TstVade::solvesAndWritesBothOutputs() {
@@ -170,6 +171,21 @@ void TstVade::runVadePassesOnFailure() {
     QVERIFY(r.err.contains("Division by zero"));
     QVERIFY(readAll(prog + "/demos/output/Ex.Bad.out").contains("FAILED"));
     QVERIFY(QFile::exists(prog + "/demos/output/Ex.Bad.plt"));
+}
+
+void TstVade::runVadeSaysWhenCopiesFail() {
+    QTemporaryDir root;
+    const QString prog = root.filePath("prog");
+    QVERIFY(QDir().mkpath(prog));
+    QVERIFY(QFile::copy(QStringLiteral(VADE_PATH), prog + "/vade"));
+    QVERIFY(QFile::copy(QStringLiteral(RUN_VADE_PATH), prog + "/run-VADE"));
+    writeFile(root.filePath("Ok.ode"), odeFile("Y' = X", "", "0", "0", "11", ".1"));
+    // The user folder's place is taken by a plain file: no output folder can be made.
+    writeFile(root.filePath("taken"), "x");
+    const Run r = run(prog + "/run-VADE", {"Ok.ode", root.filePath("taken"), "exit"}, root.path());
+    QCOMPARE(r.exitCode, 4);
+    QVERIFY(r.err.contains("cannot"));
+    QVERIFY(readAll(root.filePath("~Quadrel.out")).contains("SOLVED"));
 }
 
 QTEST_GUILESS_MAIN(TstVade)
