@@ -3,11 +3,13 @@
 // peers measured in the same run, and the wall time of a whole run-VADE process.
 //
 //   quadrel_bench_demos [--repeat N] [--program-folder DIR] [--python FILE] [--only STEM]
+//                       [--hand-rtol R]
 //
 // Peers: scipy (solve_ivp DOP853 at rtol 1e-10; least_squares over a shooting residual for
 // the boundary problems), run by Debian's own interpreter; and, for the initial value
 // problems, the equation written by hand as a compiled right-hand side and integrated by
-// CVODES with the solver's method and tolerances.
+// CVODES with the solver's method and tolerances (or with --hand-rtol, another relative
+// tolerance, to see what the integrator itself costs at scipy's accuracy).
 #include "HandWritten.h"
 #include "OurSolver.h"
 #include "demos/tests/DemoSolutions.h"
@@ -15,6 +17,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,8 +75,9 @@ std::vector<double> numbers(const char *text) {
 }
 
 // Starts argv in folder with stdout and stderr sent to /dev/null and waits; returns the
-// exit status or -1.
-int runProcess(const std::vector<std::string> &args, const std::string &folder) {
+// exit status or -1, and in cpuMs the processor time (user + system) of the process and
+// of every process it waited for.
+int runProcess(const std::vector<std::string> &args, const std::string &folder, double &cpuMs) {
     std::vector<char *> argv;
     for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
@@ -90,7 +94,10 @@ int runProcess(const std::vector<std::string> &args, const std::string &folder) 
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) return -1;
     int status = 0;
-    if (waitpid(pid, &status, 0) < 0) return -1;
+    struct rusage ru {};
+    if (wait4(pid, &status, 0, &ru) < 0) return -1;
+    cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+            (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -166,19 +173,26 @@ int main(int argc, char **argv) {
     std::string programFolder = QUADREL_SOURCE_DIR "/dist/Quadrel";
     std::string python = "/usr/bin/python3";
     std::string only;
+    double handRtol = NAN;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string k = argv[i];
         if (k == "--repeat") repeat = std::atoi(argv[i + 1]);
         else if (k == "--program-folder") programFolder = argv[i + 1];
         else if (k == "--python") python = argv[i + 1];
         else if (k == "--only") only = argv[i + 1];
+        else if (k == "--hand-rtol") handRtol = std::atof(argv[i + 1]);
         else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;
         }
     }
     const std::string demoDir = QUADREL_SOURCE_DIR "/demos";
-    const bench::IntegratorSettings settings = bench::ourIntegratorSettings();
+    bench::IntegratorSettings settings = bench::ourIntegratorSettings();
+    if (!std::isnan(handRtol)) {
+        // The hand-written peer at another tolerance (absolute tolerance scaled alike).
+        settings.atol *= handRtol / settings.rtol;
+        settings.rtol = handRtol;
+    }
 
     std::vector<const demos::DemoCase *> cases;
     for (const demos::DemoCase &c : demos::allDemos())
@@ -195,14 +209,14 @@ int main(int argc, char **argv) {
     const fs::path scratch = fs::temp_directory_path() / ("quadrel-bench-" + std::to_string(getpid()));
     fs::create_directories(scratch / "user" / "output");
 
-    std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %9s\n", "example", "ours us",
+    std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %s\n", "example", "ours us",
                 "err", "A err", "scipy us", "err", "scipy/us", "hand us", "err", "us/hand",
-                "run-VADE ms");
-    std::printf("%s\n", std::string(124, '-').c_str());
+                "run-VADE ms wall / cpu");
+    std::printf("%s\n", std::string(134, '-').c_str());
     for (const demos::DemoCase *c : cases) {
         std::fprintf(stderr, "%s ...\n", c->stem);
         Measured ours, sp, hand;
-        double runMs = NAN;
+        double runMs = NAN, runCpuMs = NAN;
 
         // Ours.
         bench::OurResult r;
@@ -240,17 +254,24 @@ int main(int argc, char **argv) {
             const std::vector<std::string> args = {runVade.string(), c->fileName(),
                                                    (scratch / "user").string(), "exit"};
             int status = 0;
-            const double us = bestMicros(std::max(5, repeat / 5),
-                                         [&] { status = runProcess(args, scratch.string()); });
-            if (status == 0) runMs = us / 1000;
+            double cpu = INFINITY;
+            const double us = bestMicros(std::max(5, repeat / 5), [&] {
+                double c = NAN;
+                status = runProcess(args, scratch.string(), c);
+                cpu = std::min(cpu, c);
+            });
+            if (status == 0) {
+                runMs = us / 1000;
+                runCpuMs = cpu;
+            }
         }
 
-        std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %9s%s%s\n", c->stem,
+        std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %9s / %5s%s%s\n", c->stem,
                     fmt(ours.ok ? ours.us : NAN, "%.1f").c_str(), fmt(ours.err, "%.1e").c_str(),
                     fmt(ours.aErr, "%.1e").c_str(), fmt(sp.us, "%.0f").c_str(),
                     fmt(sp.err, "%.1e").c_str(), fmt(ours.ok ? sp.us / ours.us : NAN, "%.0f").c_str(),
                     fmt(hand.us, "%.1f").c_str(), fmt(hand.err, "%.1e").c_str(),
-                    fmt(ours.ok ? ours.us / hand.us : NAN, "%.2f").c_str(), fmt(runMs, "%.1f").c_str(),
+                    fmt(ours.ok ? ours.us / hand.us : NAN, "%.2f").c_str(), fmt(runMs, "%.1f").c_str(), fmt(runCpuMs, "%.1f").c_str(),
                     ours.note.empty() ? "" : "  ours: ", ours.note.c_str());
     }
     std::error_code ec;
