@@ -184,7 +184,8 @@ PassOutput Integrator::run(const PassSetup &setup) {
         if (again.failure.kind == FailKind::None ||
             again.failure.kind != FailKind::StepsLim || again.reached >= out.reached)
             return again;
-        method_ = Method::Adams;
+        method_ = Method::Adams;  // BDF got less far: report the Adams pass
+        --methodSwitches;
     }
     return out;
 }

@@ -143,7 +143,9 @@ std::string reportText(const Problem &p, const SolveResult &r) {
 
     // ---- Iteration reports.
     if (bvp && c.detail > 0) {
-        o << rule("Iteration reports (every " + std::to_string(c.detail) + ". iteration)");
+        o << rule(c.detail == 1 ? std::string("Iteration reports (every iteration)")
+                                : "Iteration reports (every " + std::to_string(c.detail) +
+                                      "th iteration)");
         o << "  " << pad("iter", 6) << pad("sum of squares", 22) << pad("correction", 14);
         for (int k = 0; k < n; ++k) o << pad(derivativeName(k) + "(x0)", 20);
         if (p.usesA) o << "A";
