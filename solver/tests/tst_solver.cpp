@@ -107,6 +107,7 @@ private slots:
     void fewerPointsThanUnknownsGivesMinimumNormFit();
     void failures_data();
     void failures();
+    void solverVariables();
     void inputErrors_data();
     void inputErrors();
     void plotFileFormat();
@@ -251,6 +252,9 @@ void TstSolver::failures_data() {
                                       << int(Stop::Failed) << "" << "Division by zero";
     QTest::newRow("Newton finds no root") << "Y' * Y' + 1 = 0" << "1" << "0" << "" << false
                                           << int(Stop::Failed) << "" << "Newton's method found no Y'";
+    QTest::newRow("Newton loses the root past x = 1") << "Y' * Y' = 1 - X" << "0 1" << "0"
+                                                      << ",,100000,0,,," << false << int(Stop::Failed)
+                                                      << "" << "Newton's method found no Y' at x = 1";
     QTest::newRow("STEPSLIM") << "Y'' + (4 * Y) = 0" << "0 1" << "0" << ",,2,,,," << false
                               << int(Stop::LimitReached) << "STEPSLIM" << "Raise STEPSLIM (now 2)";
     QTest::newRow("REMAX") << "Y' * Y'' = A * X" << "3 3" << "0" << "1,,,,,," << true
@@ -301,6 +305,30 @@ void TstSolver::inputErrors_data() {
     QTest::newRow("Delta_x zero") << "Y' = X" << "0" << "11" << "0" << "Delta_x (answer 6) is 0";
     QTest::newRow("points not whole") << "Y' = X" << "0" << "2.5" << ".1" << "whole number";
     QTest::newRow("equation does not parse") << "Y' = (X" << "0" << "11" << ".1" << "column";
+}
+
+void TstSolver::solverVariables() {
+    ProblemInput in = input("Y' = X", "", "0", "0", "11", ".1");
+    setControls(in, "7,,250,,,1e-6,");
+    const Problem p = buildProblem(in);
+    QVERIFY(p.controlsFromFile);
+    QCOMPARE(p.controls.remax, 7);
+    QCOMPARE(p.controls.stepsLim, 250);
+    QCOMPARE(p.controls.accuracy, 1e-6);
+    // Blank answers take their defaults, and the report says so.
+    QCOMPARE(p.controls.detail, 0);
+    QCOMPARE(p.controls.evalMax, 3000);
+    QCOMPARE(p.controls.zero, 1e-6);
+    QVERIFY(p.controlDefaulted[1] && p.controlDefaulted[6] && !p.controlDefaulted[0]);
+    const SolveResult r = solve(p);
+    QVERIFY(r.ok());
+    QVERIFY(reportText(p, r).find("[blank: default]") != std::string::npos);
+
+    for (const char *bad : {"2.5,,,,,,", ",,0,,,,", ",,,,,0,", ",,,,,,-1", "x,,,,,,"}) {
+        ProblemInput b = input("Y' = X", "", "0", "0", "11", ".1");
+        setControls(b, bad);
+        QVERIFY_THROWS_EXCEPTION(InputError, buildProblem(b));
+    }
 }
 
 void TstSolver::inputErrors() {
