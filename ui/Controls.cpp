@@ -114,8 +114,10 @@ void DataGrid::mouseDoubleClickEvent(QMouseEvent *event) { event->accept(); }
 void DataGrid::keyPressEvent(QKeyEvent *event) {
     const QString text = event->text();
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    // Keys that type a character (Backspace and Enter included) open the cell editor; Tab,
+    // Escape, Delete and the navigation keys keep their grid meaning.
     if (plain && !text.isEmpty() && event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab
-        && event->key() != Qt::Key_Escape) {
+        && event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete) {
         emit keyPress(text.at(0).unicode(), text);
         event->accept();
         return;

@@ -38,12 +38,12 @@ EquationPage::EquationPage(QWidget *parent) : QWidget(parent) {
     question2[1] = makeLabel(this, "Question2",
         "For example, Y''''  +  ( 1.234 * X  *  Y'')  =  - H * Tan( Y / X) + 3.21 that implies "
         "the equation   Y4dot +  1.234 X Y2dot   +   H Tan( Y / X)   = 3.21 .",
-        480, 3240, 10860, 720);
+        240, 3060, 11100, 660);
     question2[2] = makeLabel(this, "Question2",
         "Note: One level of parenthesis is allowed to force storing an intermediate value. Thus, "
         "X + ( 6*Y) yields X + product of 6 * Y where as",
-        480, 4080, 10860, 720);
-    question2[3] = makeLabel(this, "Question2", "X + A*Y yields ( X+A) * Y.", 480, 4800, 10860, 270);
+        240, 3720, 11100, 660);
+    question2[3] = makeLabel(this, "Question2", "X + A*Y yields ( X+A) * Y.", 240, 4380, 11100, 390);
     for (int i = 1; i <= 3; ++i) style::help(question2[static_cast<size_t>(i)]);
 }
 

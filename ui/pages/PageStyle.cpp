@@ -25,7 +25,15 @@ void question(QWidget *) {}
 
 void note(QWidget *w) { colour(w, QColor(0x20, 0x40, 0x70)); }
 
-void help(QWidget *w) { colour(w, QColor(0x50, 0x50, 0x50)); }
+// Help texts sit on a light panel; labels placed edge to edge read as one panel.
+void help(QWidget *w) {
+    colour(w, QColor(0x40, 0x40, 0x40));
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, QColor(0xee, 0xf2, 0xf8));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+    w->setContentsMargins(9, 5, 9, 5);
+}
 
 void warning(QWidget *w) {
     heading(w);

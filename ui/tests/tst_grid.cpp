@@ -17,6 +17,7 @@ private slots:
     void committingUnchangedTextSetsTheFlag();
     void printableKeyOnGridOpensEditor_data();
     void printableKeyOnGridOpensEditor();
+    void navigationKeysOnGridKeepEditorHidden();
     void editorLiesExactlyOverTheCell();
     void clickOnAnotherCellCommits();
     void clearColumns();
@@ -147,6 +148,7 @@ void GridTest::printableKeyOnGridOpensEditor_data() {
     QTest::newRow("digit replaces") << int(Qt::Key_7) << "7";
     QTest::newRow("minus replaces") << int(Qt::Key_Minus) << "-";
     QTest::newRow("backspace keeps the cell text") << int(Qt::Key_Backspace) << "12";
+    QTest::newRow("enter keeps the cell text") << int(Qt::Key_Return) << "12";
 }
 
 void GridTest::printableKeyOnGridOpensEditor() {
@@ -167,6 +169,21 @@ void GridTest::printableKeyOnGridOpensEditor() {
     QCOMPARE(f.form->TextMatrix(1, 1), QString("12"));  // replaced only on commit
     f.key(Qt::Key_Return);
     QCOMPARE(f.form->TextMatrix(1, 1), editorText);
+}
+
+void GridTest::navigationKeysOnGridKeepEditorHidden() {
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("12");
+    f.key(Qt::Key_Escape);
+    f.form->xyGrid->setFocus();
+    for (Qt::Key k : {Qt::Key_Delete, Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left,
+                      Qt::Key_Escape}) {
+        QTest::keyClick(f.form->xyGrid, k);
+        QVERIFY2(f.form->txtCellEditor->isHidden(), qPrintable(QKeySequence(k).toString()));
+    }
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("12"));
+    QVERIFY(f.form->xyGrid->currentColumn() >= 1);  // never on the row-number column
 }
 
 void GridTest::editorLiesExactlyOverTheCell() {
