@@ -769,7 +769,7 @@ int Equation::order() const { return order_; }
 bool Equation::usesA() const { return usesA_; }
 bool Equation::usesX() const { return usesX_; }
 bool Equation::usesDerivative(int k) const {
-    return k >= 0 && k <= order_ && usesY_[std::size_t(k)];
+    return k >= 0 && std::size_t(k) < usesY_.size() && usesY_[std::size_t(k)];
 }
 
 // Runs the program: the forward sweep, and with Partials also the reverse sweep that leaves
@@ -916,11 +916,18 @@ bEnd:
 }
 
 double Equation::residual(double x, const double *y, double a) const {
+    if (program_.empty()) return std::nan("");  // a default-constructed Equation
     return run<false>(x, y, a);
 }
 
 double Equation::residualWithGradient(double x, const double *y, double a, double *dY,
                                       double *dX, double *dA) const {
+    if (program_.empty()) {  // a default-constructed Equation: no value, no dependence
+        if (dX) *dX = 0;
+        if (dA) *dA = 0;
+        if (dY) dY[0] = 0;
+        return std::nan("");
+    }
     const double r = run<true>(x, y, a);
     // Each input's partial derivative is the sum of the adjoints of its uses.
     const double *use = useAdjoint_.data();

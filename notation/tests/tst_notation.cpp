@@ -93,6 +93,7 @@ private slots:
     void longEquation();
     void evaluationAllocatesNothing();
     void copiesEvaluateIndependently();
+    void defaultEquationHasNoValue();
     void listingPieces();
 };
 
@@ -415,6 +416,16 @@ void TestNotation::copiesEvaluateIndependently() {
     QCOMPARE(dY[0], 3.0);
     QCOMPARE(dY[1], 3.0);
     QCOMPARE(original.residual(1, kY, 0), 12.0);
+}
+
+void TestNotation::defaultEquationHasNoValue() {
+    const Equation eq;
+    double dY[1] = {-1}, dX = -1, dA = -1;
+    QVERIFY(std::isnan(eq.residual(1, kY, 1)));
+    QVERIFY(std::isnan(eq.residualWithGradient(1, kY, 1, dY, &dX, &dA)));
+    QCOMPARE(dY[0], 0.0);
+    QCOMPARE(dX, 0.0);
+    QVERIFY(!eq.usesDerivative(0));
 }
 
 void TestNotation::listingPieces() {
