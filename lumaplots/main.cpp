@@ -1,20 +1,7 @@
 // Lumaplots: shows the plot file named on the command line ("~4plots.plt" after a run).
 #include "lumaplots/PlotWindow.h"
-#include "ui/QtMessageBoxes.h"
-
-#include <QApplication>
-#include <QTimer>
+#include "ui/ViewerMain.h"
 
 int main(int argc, char *argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lumaplots"));
-    quadrel::QtMessageBoxes messages;
-    quadrel::PlotWindow window(messages);
-    messages.setParent(&window);
-    window.show();
-    // The caller splits its command line at blanks, so a path with blanks comes in pieces.
-    const QString path = QApplication::arguments().mid(1).join(QLatin1Char(' '));
-    if (!path.isEmpty())
-        QTimer::singleShot(0, &window, [&window, path] { window.openFile(path); });
-    return app.exec();
+    return quadrel::runViewer<quadrel::PlotWindow>(argc, argv, QStringLiteral("Lumaplots"));
 }
