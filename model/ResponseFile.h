@@ -85,10 +85,10 @@ QString ReadAnsLine(AppState &st);
 // Commas become blanks, the text is trimmed and runs of blanks shrink to one.
 QString NormalizePair(const QString &text);
 
-// Splits a file specification at its last "\" or "/": returns the file name part and puts
-// the folder before it into folder. Without either separator returns spec unchanged and
-// puts the current working directory into folder.
-QString SplitFileSpec(const QString &spec, QString &folder);
+// Splits a path at its last "\" or "/": returns the file name part and puts the folder
+// before it into folder. Without either separator returns path unchanged and puts the
+// current working directory into folder.
+QString SplitFileSpec(const QString &path, QString &folder);
 
 // Reads the response file that the caller has opened as st.fileNo (at folder + "/" +
 // fileName) into st.answers, and sets the problem type on st.form when there is one.

@@ -47,14 +47,14 @@ QString NormalizePair(const QString &text) {
     return t;
 }
 
-QString SplitFileSpec(const QString &spec, QString &folder) {
-    const qsizetype cut = qMax(spec.lastIndexOf(QLatin1Char('\\')), spec.lastIndexOf(QLatin1Char('/')));
+QString SplitFileSpec(const QString &path, QString &folder) {
+    const qsizetype cut = qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     if (cut < 0) {
         folder = QDir::currentPath();
-        return spec;
+        return path;
     }
-    folder = spec.left(cut);
-    return spec.mid(cut + 1);
+    folder = path.left(cut);
+    return path.mid(cut + 1);
 }
 
 bool FileReadMe(AppState &st, QString &fileName, QString &folder) {

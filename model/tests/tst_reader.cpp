@@ -182,7 +182,7 @@ private slots:
     }
 
     void splitFileSpec_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("folder");
         QTest::newRow("backslashes") << "C:\\Data\\Beam.ode" << "Beam.ode" << "C:\\Data";
@@ -195,11 +195,11 @@ private slots:
         QTest::newRow("empty") << "" << "" << QDir::currentPath();
     }
     void splitFileSpec() {
-        QFETCH(QString, spec);
+        QFETCH(QString, path);
         QFETCH(QString, name);
         QFETCH(QString, folder);
         QString got = "unchanged?";
-        QCOMPARE(SplitFileSpec(spec, got), name);
+        QCOMPARE(SplitFileSpec(path, got), name);
         QCOMPARE(got, folder);
     }
 
