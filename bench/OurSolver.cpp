@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 #include "solver/Integrator.h"
 #include "solver/Problem.h"
+#include "solver/ResponseInput.h"
 #include "solver/Solver.h"
 
 #include <map>
@@ -13,24 +14,6 @@ namespace bench {
 namespace {
 
 using namespace quadrel;
-
-// The answers of a response file as the solver program passes them on.
-solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
-    solver::ProblemInput in;
-    in.fileName = fileName;
-    in.equation = a.answers[1].toStdString();
-    in.aText = a.answers[2].toStdString();
-    in.x0Text = a.answers[3].toStdString();
-    in.initialText = a.answers[4].toStdString();
-    in.nPointsText = a.answers[5].toStdString();
-    in.deltaXText = a.answers[6].toStdString();
-    for (int i = 1; i <= a.nDataPoints; ++i)
-        in.dataPoints.emplace_back(a.xValues[size_t(i)].toStdString(),
-                                   a.yValues[size_t(i)].toStdString());
-    in.solverVarsGiven = a.nSolverVars == 7;
-    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = a.solverAnswers[i + 1].toStdString();
-    return in;
-}
 
 // Files are read once; the timed part is building the problem (parsing the equation) and
 // solving it.
@@ -45,7 +28,7 @@ const solver::ProblemInput *readOnce(const std::string &path, std::string &error
         error = "cannot read " + path;
         return nullptr;
     }
-    return &cache.emplace(path, inputFrom(st.answers, path)).first->second;
+    return &cache.emplace(path, solver::inputFrom(st.answers, path)).first->second;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "model/ResponseFile.h"
 #include "solver/Problem.h"
 #include "solver/Report.h"
+#include "solver/ResponseInput.h"
 #include "solver/Solver.h"
 
 #include <QDir>
@@ -70,25 +71,6 @@ bool writeOutputs(const std::string &report, const std::string &plot) {
     return writeFile(g_copy + ".plt", plot) && ok;
 }
 
-solver::ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
-    solver::ProblemInput in;
-    in.fileName = fileName;
-    in.equation = a.answers[1].toStdString();
-    in.aText = a.answers[2].toStdString();
-    in.x0Text = a.answers[3].toStdString();
-    in.initialText = a.answers[4].toStdString();
-    in.nPointsText = a.answers[5].toStdString();
-    in.deltaXText = a.answers[6].toStdString();
-    for (int i = 1; i <= a.nDataPoints && size_t(i) < a.xValues.size(); ++i)
-        in.dataPoints.emplace_back(a.xValues[size_t(i)].toStdString(),
-                                   a.yValues[size_t(i)].toStdString());
-    in.note1 = a.note1.toStdString();
-    in.note2 = a.note2.toStdString();
-    in.solverVarsGiven = a.nSolverVars == 7;
-    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = a.solverAnswers[i + 1].toStdString();
-    return in;
-}
-
 int inputFailure(const std::string &fileName, const std::string &equation,
                  const std::string &message) {
     writeOutputs(solver::inputErrorReport(fileName, equation, message),
@@ -122,7 +104,7 @@ int main(int argc, char **argv) {
             return inputFailure(fileName, {}, "The response file ends before its last answer.");
 
     solver::Problem problem;
-    const solver::ProblemInput in = inputFrom(a, fileName);
+    const solver::ProblemInput in = solver::inputFrom(a, fileName);
     try {
         problem = solver::buildProblem(in);
     } catch (const solver::InputError &e) {
