@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include "platform/tests/TestFiles.h"
+
 #include <QtTest>
 
 #include <cmath>
@@ -60,12 +62,7 @@ class TstLumaplots : public QObject {
     QTemporaryDir dir_;
 
     QString write(const QString &name, const QByteArray &content) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            qFatal("cannot write %s", qPrintable(path));
-        f.write(content);
-        return path;
+        return testing::writeTestFile(dir_, name, content);
     }
 
 private slots:

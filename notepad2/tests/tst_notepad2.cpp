@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include "platform/tests/TestFiles.h"
+
 #include <QtTest>
 
 using namespace quadrel;
@@ -16,12 +18,7 @@ class TstNotepad2 : public QObject {
     QTemporaryDir dir_;
 
     QString write(const QString &name, const QByteArray &content) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            qFatal("cannot write %s", qPrintable(path));
-        f.write(content);
-        return path;
+        return testing::writeTestFile(dir_, name, content);
     }
 
 private slots:
