@@ -13,6 +13,8 @@ case "$cfg" in
   *) echo "unknown configuration: $cfg" >&2; exit 2 ;;
 esac
 
+# A compiler cache, when the machine has one, makes rebuilds of several checkouts cheap.
+if command -v ccache >/dev/null 2>&1; then extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
 cmake -S "$root" -B "$dir" -G Ninja "${extra[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 if [ "$cfg" = release ]; then
