@@ -1,6 +1,7 @@
 // Quadrel: starts the program and shows its main window.
 #include "model/AppState.h"
 #include "platform/Clock.h"
+#include "ui/DesktopLauncher.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/frmMain.h"
 
@@ -10,9 +11,11 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     quadrel::QtMessageBoxes messages;
     quadrel::SystemClock clock;
+    quadrel::DesktopLauncher launcher;
     quadrel::AppState state;
     state.msg = &messages;
     state.clock = &clock;
+    state.launcher = &launcher;
     state.appPath = QCoreApplication::applicationDirPath();
     state.basePath = state.appPath + QStringLiteral("/..");
 

@@ -4,6 +4,7 @@
 #include "model/ProblemAnswers.h"
 #include "model/ResponseFile.h"
 #include "platform/Clock.h"
+#include "platform/Launcher.h"
 #include "platform/MessageBoxes.h"
 #include <QString>
 
@@ -37,6 +38,8 @@ struct AppState {
     // Seams (not owned): every message goes through msg, every date through clock.
     MessageBoxes *msg = nullptr;
     const Clock *clock = nullptr;
+    // Documents, pages, mail links and outside programs are started through launcher.
+    Launcher *launcher = nullptr;
     // The question form the response file routines read and set; nullptr when the program
     // has none (the solver), and then they work on the answer set alone.
     AnswerForm *form = nullptr;

@@ -3,6 +3,7 @@
 #include "model/AnswerRules.h"
 #include "model/Captions.h"
 #include "resize/Twips.h"
+#include "ui/HelpMenu.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -159,14 +160,14 @@ void frmMain::buildMenus() {
     item(web, "mnuWebLink4", "Say it with equations, let the computer do the numbers!");
     bar_(web, "mnuWebSeperater");
     bar_(web, "mnuWebLinkBar");
-    item(web, "mnuWebLinkComp", "Harrowfield Equation Compiler");
+    item(web, "mnuWebLinkComp", "Vetrix Equation Checker and Compiler");
     bar_(web, "mnuWebLinkBar2");
     QMenu *apps = menu(web, "mnuWebLinkApp", "Harrowfield Applications");
-    item(apps, "mnuWebLinkAppCurves", "Curve Fitting Studio");
-    item(apps, "mnuWebLinkAppCircuits", "Circuit Tuner");
-    item(apps, "mnuWebLinkAppOptics", "Lens Designer");
+    item(apps, "mnuWebLinkAppPlots", "Lumaplots Plot Viewer");
+    item(apps, "mnuWebLinkAppText", "notePad2 Text Viewer");
+    item(apps, "mnuWebLinkAppSolver", "vade ODE Solver");
     QMenu *apps2 = menu(web, "mnuWebLinkApp2", "Other Apps");
-    item(apps2, "mnuWebLinkAppMatrix", "Matrix Workbench");
+    item(apps2, "mnuWebLinkAppEditor", "MyEditor Editor Launcher");
 
     QMenu *help = menu(nullptr, "mnuHelp", "&Help");
     item(help, "mnuHelpManual", "&Manual ...");
@@ -175,7 +176,10 @@ void frmMain::buildMenus() {
     item(help, "mnuHelpEmail", "&E-mail Support ...");
     item(help, "mnuHelpDonate", "Donate ...");
     item(help, "mnuHelpAbout", "&About ...");
+    help_ = new HelpMenu(*this, state_);
 }
+
+qint16 frmMain::mailto(QString &Msg) { return help_->mailto(Msg); }
 
 void frmMain::registerControls() {
     auto &r = registry_;

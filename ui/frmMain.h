@@ -25,6 +25,8 @@ class QTabWidget;
 
 namespace quadrel {
 
+class HelpMenu;
+
 class frmMain : public QMainWindow, public AnswerForm {
     Q_OBJECT
 public:
@@ -87,6 +89,11 @@ public:
     // The controls whose tab stop every restore switches on, in order.
     static const QStringList &forcedTabStops();
 
+    // ---- Help and Web Links ----
+    // Opens the mail link Msg, its blanks replaced by "%20" in the caller's text.
+    qint16 mailto(QString &Msg);
+    HelpMenu *helpMenu() const { return help_; }
+
     const ControlRegistry &controls() const { return registry_; }
     // A menu entry by name (case-insensitive), nullptr when there is none.
     QAction *menuAction(const QString &name) const;
@@ -145,6 +152,7 @@ private:
 
     AppState &state_;
     ControlRegistry registry_;
+    HelpMenu *help_ = nullptr;
     bool isBVP_ = false;
     int editRow_ = 1;
     int editCol_ = 1;
