@@ -12,8 +12,8 @@
 // tolerance, to see what the integrator itself costs at scipy's accuracy).
 #include "HandWritten.h"
 #include "OurSolver.h"
-#include "demos/tests/DemoSolutions.h"
-#include "demos/tests/PlotFile.h"
+#include "demos/DemoSolutions.h"
+#include "demos/PlotFile.h"
 
 #include <fcntl.h>
 #include <spawn.h>

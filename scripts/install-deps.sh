@@ -14,6 +14,7 @@ PACKAGES=(
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration
   fonts-dejavu-core    # fonts for the typeset manual and headless rendering
   xvfb xauth           # lets the first README command start the program without a desktop
+  gcovr                # coverage figures per library (scripts/coverage.sh)
 )
 
 missing=()

@@ -1,7 +1,7 @@
 // The shipped example files: each reads back through the program's reader into the
 // answers it is meant to hold (its data points on the closed-form solution), and the
 // program's writer, given those answers and the files' date, writes the same bytes.
-#include "DemoSolutions.h"
+#include "demos/DemoSolutions.h"
 #include "model/AppState.h"
 #include "model/ResponseFile.h"
 #include "platform/Clock.h"

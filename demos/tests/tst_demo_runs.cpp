@@ -2,8 +2,8 @@
 // own, and its plot data measured against the closed-form solution: every plotted Y and Y'
 // within 1e-8 (relative, with a small floor where the solution passes through zero), the
 // fitted A within 1e-8, and each data point's fitted Y on the closed form.
-#include "DemoSolutions.h"
-#include "PlotFile.h"
+#include "demos/DemoSolutions.h"
+#include "demos/PlotFile.h"
 
 #include <QFile>
 #include <QProcess>

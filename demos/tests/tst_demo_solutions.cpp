@@ -2,7 +2,7 @@
 // notation reads it, that its derivatives agree with each other, that the plotted range and
 // the data points stay clear of the equation's singular points, and that the initial values
 // of the initial value problems are the closed form's.
-#include "DemoSolutions.h"
+#include "demos/DemoSolutions.h"
 #include "notation/Equation.h"
 
 #include <QtTest>
