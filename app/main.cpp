@@ -1,8 +1,8 @@
 // Quadrel: starts the program and shows its main window.
 #include "model/AppState.h"
 #include "platform/Clock.h"
+#include "platform/QtMessageBoxes.h"
 #include "ui/DesktopLauncher.h"
-#include "ui/QtMessageBoxes.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>

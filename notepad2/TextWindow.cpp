@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quadrel {
 
@@ -35,6 +36,38 @@ QString withUnixLineEnds(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
+}
+
+// True when narrow and wide glyphs take the same width, which is what makes columns line
+// up for the reader. A font's fixed-pitch flag is not enough: some monospace fonts leave
+// it unset although every glyph has the same advance.
+bool hasEqualAdvances(const QFont &font) {
+    const QFontMetricsF m(font);
+    const qreal wide = m.horizontalAdvance(QLatin1Char('M'));
+    if (!(wide > 0))
+        return false;
+    for (const char c : {'i', 'l', '.', 'W', '0', ' '}) {
+        if (std::abs(m.horizontalAdvance(QLatin1Char(c)) - wide) > wide * 1e-3)
+            return false;
+    }
+    return true;
+}
+
+// The desktop's fixed font when its glyphs have equal advances, else the first family on
+// the machine whose glyphs do.
+QFont monospaceFont(int points) {
+    QFont chosen = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    chosen.setStyleHint(QFont::Monospace);
+    chosen.setPointSize(points);
+    if (hasEqualAdvances(chosen))
+        return chosen;
+    for (const QString &family : QFontDatabase::families()) {
+        QFont candidate(family, points);
+        candidate.setStyleHint(QFont::Monospace);
+        if (hasEqualAdvances(candidate))
+            return candidate;
+    }
+    return chosen;
 }
 
 }  // namespace
@@ -54,9 +87,7 @@ TextWindow::TextWindow(MessageBoxes &messages, QWidget *parent)
     // Read-only, yet with a visible cursor that the keyboard can move and select with.
     editor_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     editor_->setUndoRedoEnabled(false);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setStyleHint(QFont::Monospace);
-    mono.setPointSize(DefaultFontSize);
+    const QFont mono = monospaceFont(DefaultFontSize);
     editor_->setFont(mono);
     editor_->setTabStopDistance(8 * QFontMetricsF(mono).horizontalAdvance(QLatin1Char(' ')));
     editor_->setLineWrapMode(QPlainTextEdit::NoWrap);

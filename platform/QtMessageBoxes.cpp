@@ -1,4 +1,4 @@
-#include "ui/QtMessageBoxes.h"
+#include "platform/QtMessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The shared main of the file viewers: one window, real message boxes, and the file named
 // on the command line opened once the event loop runs.
-#include "ui/QtMessageBoxes.h"
+#include "platform/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QTimer>
