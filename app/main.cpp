@@ -21,6 +21,7 @@ int main(int argc, char *argv[]) {
 
     quadrel::frmMain form(state);
     messages.setParent(&form);
+    launcher.setParent(&form);
     form.show();
     return app.exec();
 }

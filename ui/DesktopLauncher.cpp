@@ -1,6 +1,9 @@
 #include "ui/DesktopLauncher.h"
 
+#include "ui/RunConsole.h"
+
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -23,11 +26,15 @@ int DesktopLauncher::openDocument(const QString &target, int) {
 }
 
 qint64 DesktopLauncher::startCommand(const QString &commandLine, int) {
-    QStringList words = splitCommandLine(commandLine);
-    if (words.isEmpty()) return 0;
-    const QString program = words.takeFirst();
+    const CommandLine c = splitCommandLine(commandLine, QDir::currentPath());
+    if (c.program.isEmpty()) return 0;
     qint64 pid = 0;
-    return QProcess::startDetached(program, words, QString(), &pid) ? pid : 0;
+    return QProcess::startDetached(c.program, c.arguments, c.workingDirectory, &pid) ? pid : 0;
+}
+
+RunOutcome DesktopLauncher::runAndWait(const CommandLine &command) {
+    RunConsole console(parent_);
+    return console.run(command);
 }
 
 }  // namespace quadrel

@@ -106,6 +106,7 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
     registerControls();
     prepareControls();
     connectEvents();
+    connectRunEvents();
 
     resize(form->width(), form->height() + menuBar()->sizeHint().height());
     state_.form = this;

@@ -4,6 +4,7 @@
 // and the answer set, and the focus and tab-stop rules of page changes and grid edits.
 #include "model/AnswerForm.h"
 #include "model/AppState.h"
+#include "run/RunPipeline.h"
 #include "ui/ControlRegistry.h"
 #include "ui/pages/BvpDataPage.h"
 #include "ui/pages/DemosPage.h"
@@ -27,7 +28,7 @@ namespace quadrel {
 
 class HelpMenu;
 
-class frmMain : public QMainWindow, public AnswerForm {
+class frmMain : public QMainWindow, public AnswerForm, public RunForm {
     Q_OBJECT
 public:
     // Inner size of the form at design time, twips; every control is placed for this size.
@@ -94,6 +95,22 @@ public:
     qint16 mailto(QString &Msg);
     HelpMenu *helpMenu() const { return help_; }
 
+    // ---- runs, demos and viewing ----
+    void cmdSubmit_Click();
+    void cmdTestIt_Click();
+    void mnuDemosRun_Click();
+    void Exam_Click(int index);
+    void cmdRunDemo_Click();
+    void cmdCancelDemo_Click();
+    // Only the Demos and Tips pages available, the Demos page showing.
+    void EnterDemoMode();
+    // Enables or disables the named top-level menus (mnuFile, mnuDemos, ...).
+    void setMenusEnabled(const QStringList &names, bool enabled);
+    QString pauseText() const override;
+    bool autoExit() const override;
+    void enablePlots() override;
+    bool saveAs() override;
+
     const ControlRegistry &controls() const { return registry_; }
     // A menu entry by name (case-insensitive), nullptr when there is none.
     QAction *menuAction(const QString &name) const;
@@ -127,6 +144,7 @@ private:
     void buildMenus();
     void registerControls();
     void connectEvents();
+    void connectRunEvents();
     void prepareControls();
     void markChanged() { state_.dataChanged = true; }
     // Sets an option button's value as code does: selecting it runs its click handling.
