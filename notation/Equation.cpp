@@ -142,6 +142,36 @@ inline double applyWithPartials(Op op, double a, double b, double &pa, double &p
     return 0;
 }
 
+// Whether the value in slot `result` is affine in the input slot `var`, from the stored
+// steps: each slot is free of var, affine in it, or anything else. Sums keep the larger
+// class, a product or quotient stays affine only with a factor or divisor free of var,
+// and a function or a power of anything that depends on var is not affine (x^1 excepted).
+bool affineIn(const std::vector<Step> &steps, std::uint32_t var, std::uint32_t nSlots,
+              const std::vector<bool> &known, const std::vector<double> &values,
+              std::uint32_t result) {
+    constexpr std::uint8_t Free = 0, Affine = 1, Other = 2;
+    std::vector<std::uint8_t> dep(nSlots, Free);
+    dep[var] = Affine;
+    for (const Step &s : steps) {
+        const std::uint8_t a = dep[s.a], b = isUnary(s.op) ? Free : dep[s.b];
+        std::uint8_t r = Other;
+        switch (s.op) {
+        case Op::Add:
+        case Op::Sub: r = std::max(a, b); break;
+        case Op::Neg: r = a; break;
+        case Op::Mul: r = (a == Free || b == Free) ? std::max(a, b) : Other; break;
+        case Op::Div: r = b == Free ? a : Other; break;
+        case Op::Pow:
+            if (a == Free && b == Free) r = Free;
+            else if (b == Free && known[s.b] && values[s.b] == 1) r = a;
+            break;
+        default: r = a == Free ? Free : Other; break;
+        }
+        dep[s.result] = r;
+    }
+    return dep[result] != Other;
+}
+
 // A piece of the equation quoted in a message, cut short when it is long.
 std::string quoted(std::string s) {
     if (s.size() > 24) s = s.substr(0, 20) + "...";
@@ -760,6 +790,8 @@ Equation Equation::parse(std::string_view text) {
     }
     Compiler(eq, known).run();
     eq.value_ = eq.constValues_;
+    eq.affineInHighest_ = affineIn(eq.steps_, kSlotY0 + std::uint32_t(eq.order_), eq.nSlots_,
+                                   known, eq.constValues_, eq.result_);
     return eq;
 }
 

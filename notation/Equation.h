@@ -80,6 +80,9 @@ public:
     bool usesA() const;                // whether the parameter A appears
     bool usesDerivative(int k) const;  // whether Y^(k) appears (k = 0 is Y itself)
     bool usesX() const;                // whether X appears
+    // Whether F is affine in the highest derivative, F = c + d * Y^(n) with c and d free of
+    // Y^(n): then one evaluation with its partial dF/dY^(n) gives the root exactly.
+    bool affineInHighest() const { return affineInHighest_; }
 
     // Residual at x with y[k] = Y^(k), k = 0..order, and parameter a. Allocates nothing.
     double residual(double x, const double *y, double a) const;
@@ -140,6 +143,7 @@ private:
     int order_ = 0;
     bool usesA_ = false;
     bool usesX_ = false;
+    bool affineInHighest_ = false;
     std::vector<bool> usesY_;
     // Slot layout: 0 = X, 1 = A, 2 = a placeholder operand of unary steps,
     // 3..3+order = Y^(k), then the numbers, then one slot per step.

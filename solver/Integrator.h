@@ -1,72 +1,18 @@
 #pragma once
-// The equation F(X, Y, Y', ..., Y^(n), A) = 0 as an explicit first-order system, and its
-// integration by CVODES.
-//
-// State z = (Y, Y', ..., Y^(n-1)); dz/dx = (z1, ..., z(n-1), g) where g = Y^(n) is the root
-// of F = 0 found by Newton's method with the notation's exact dF/dY^(n), starting from the
-// root found last. The Jacobian of the system and the right-hand side of the forward
-// sensitivities come exactly from the implicit function theorem:
-//     dg/dz_k = -F_k / F_n,   dg/dA = -F_A / F_n.
-#include "notation/Equation.h"
-
-#include <nvector/nvector_serial.h>
-#include <sundials/sundials_context.h>
-#include <sundials/sundials_linearsolver.h>
-#include <sundials/sundials_matrix.h>
+// The integration pass: integrates the equation's system (System) from x0 forward and
+// backward over a set of output points with one of two methods (Stepper), observes the
+// points by the method's dense output, and watches the steps: STEPSLIM between two output
+// points, a solution that blows up, a stiff stretch.
+#include "solver/Bdf.h"
+#include "solver/Dop853.h"
+#include "solver/System.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace quadrel::solver {
-
-// Newton's method for the highest derivative.
-//
-// Stopping rule: the iteration ends as converged when a correction is at most
-// kTightTolerance * (1 + |Y^(n)|) (rounding level). It also ends after kMaxIterations, or
-// when from the fifth iteration on a correction is no smaller than the one before
-// (stalled at rounding noise, or a double root converging only linearly); then the root
-// is accepted when the last correction is at most ZERO * (1 + |Y^(n)|), otherwise Newton
-// has failed. A step to a point where F cannot be evaluated is halved, up to 40 times.
-class TopSolver {
-public:
-    enum class Status { Ok, NonFinite, FlatDerivative, NoConvergence };
-    static constexpr double kTightTolerance = 1e-13;
-    static constexpr int kMaxIterations = 50;
-
-    TopSolver(const notation::Equation &eq, int order, double zero);
-
-    // Solves F(x, z, g, a) = 0 for g, starting from g. On Ok, g holds the root and
-    // dgdz()/dgda() the exact partials of the root. Allocates nothing.
-    Status solve(double x, const double *z, double a, double &g);
-    const double *dgdz() const { return dg_.data(); }
-    double dgda() const { return dga_; }
-
-    // Facts about the last failed solve, for the message.
-    double lastResidual() const { return lastF_; }
-    double lastSlope() const { return lastFn_; }
-    double lastCorrection() const { return lastStep_; }
-
-    long evaluations = 0;        // residual evaluations
-    long iterations = 0;         // Newton corrections
-    long solves = 0;
-
-private:
-    const notation::Equation &eq_;
-    int n_;
-    double zero_;
-    std::vector<double> y_, dY_, dg_;
-    double dga_ = 0;
-    double lastF_ = 0, lastFn_ = 0, lastStep_ = 0;
-};
-
-enum class FailKind { None, NonFinite, Newton, BlowUp, StepsLim, Integrator };
-
-struct PassFailure {
-    FailKind kind = FailKind::None;
-    double x = 0;              // where it happened
-    std::string detail;        // what was found there, for the report
-};
 
 // One integration pass for one set of unknowns.
 struct PassSetup {
@@ -91,7 +37,8 @@ struct PassOutput {
     long steps = 0;
 };
 
-enum class Method { Adams, Bdf };
+// Explicit: the Dormand-Prince pair for non-stiff problems; Bdf: CVODES for stiff ones.
+enum class Method { Explicit, Bdf };
 
 class Integrator {
 public:
@@ -100,81 +47,54 @@ public:
     static constexpr double kRelTol = 1e-12;
     static constexpr double kAbsTol = 1e-14;
     // A solution is said to blow up when a value passes this multiple of the largest
-    // initial magnitude (at least 1) while the step size has collapsed.
+    // initial magnitude (at least 1) while the step size has collapsed, or when STEPSLIM
+    // runs out while it grows kGrowthAtLimit-fold with steps below 1e-3 of the interval.
     static constexpr double kBlowUpFactor = 1e15;
+    static constexpr double kGrowthAtLimit = 1e3;
+    // BDF from the start when the Jacobian at x0 has a decaying mode with
+    // |Re lambda| * range above kStiffRatio: the explicit pair's stability would hold its
+    // steps to about 6/|lambda| while accuracy alone would allow far longer ones.
+    static constexpr double kStiffRatio = 100;
 
     Integrator(const notation::Equation &eq, int order, bool fitA, int stepsLim, double zero);
-    ~Integrator();
-    Integrator(const Integrator &) = delete;
-    Integrator &operator=(const Integrator &) = delete;
 
-    // Chooses BDF when the Jacobian at x0 has a decaying mode with |Re lambda| * range above
-    // kStiffRatio, Adams otherwise. Returns the estimate.
-    static constexpr double kStiffRatio = 100;
+    // Chooses the method from the stiffness estimate at x0, which it returns.
     double chooseMethod(double x0, const double *z0, double a, double g0, double range);
     void setMethod(Method m) { method_ = m; }
     Method method() const { return method_; }
 
-    // Runs a pass forward and backward from x0 over the points. When Adams exceeds
-    // STEPSLIM the pass is repeated once with BDF, which is kept from then on.
+    // Runs a pass forward and backward from x0 over the points. The explicit pair hands a
+    // pass over to BDF where its stiffness test fires (15 steps in a row held down by
+    // stability), and a pass that exceeds STEPSLIM with it is repeated once with BDF. A
+    // switch holds for the rest of the run.
     PassOutput run(const PassSetup &setup);
 
-    TopSolver &top() { return top_; }
-    int nParams() const { return nParams_; }
+    System &system() { return sys_; }
+    TopSolver &top() { return sys_.top(); }
+    int nParams() const { return sys_.nParams(); }
 
     // Totals over all passes.
-    long steps = 0, rhsEvals = 0, jacEvals = 0, passes = 0, methodSwitches = 0;
+    long steps() const { return dop_.steps + (bdf_ ? bdf_->steps : 0); }
+    long rhsEvals() const { return dop_.rhsEvals + (bdf_ ? bdf_->rhsEvals : 0); }
+    long jacEvals() const { return bdf_ ? bdf_->jacEvals : 0; }
+    long passes = 0, methodSwitches = 0;
 
 private:
     PassOutput runOnce(const PassSetup &setup);
     bool integrateDirection(const PassSetup &s, const std::vector<size_t> &order, double dir,
                             PassOutput &out);
-    void ensureMemory(bool sens);
-    void freeMemory();
-    bool gradientAt(double t, const double *z);
-    void noteFailure(double t, TopSolver::Status st, const double *z, double g);
+    PassFailure stepFailure(Stepper &st, double intervalStartMax);
+    Bdf &bdf();  // made on first use: most problems never need it
 
-    static int rhsFn(sunrealtype t, N_Vector y, N_Vector ydot, void *user);
-    static int jacFn(sunrealtype t, N_Vector y, N_Vector fy, SUNMatrix J, void *user,
-                     N_Vector, N_Vector, N_Vector);
-    static int sensFn(int ns, sunrealtype t, N_Vector y, N_Vector ydot, N_Vector *yS,
-                      N_Vector *ySdot, void *user, N_Vector, N_Vector);
-    static void errFn(int code, const char *module, const char *function, char *msg,
-                      void *user);
-
-    const notation::Equation &eq_;
     int n_;
-    bool fitA_;
-    int nParams_;
     int stepsLim_;
-    TopSolver top_;
-    Method method_ = Method::Adams;
-    double a_ = 1;
-    double g_ = 0;                 // last root: Newton's next start
-
-    // Gradient cache keyed by (t, z).
-    bool cacheValid_ = false;
-    double cacheT_ = 0;
-    std::vector<double> cacheZ_, cacheDg_;
-    double cacheDga_ = 0;
-
-    // Last failure seen inside a callback.
-    TopSolver::Status cbStatus_ = TopSolver::Status::Ok;
-    double cbX_ = 0;
-    std::string cbDetail_;
-    std::string cvodeMessage_;
-
-    SUNContext ctx_ = nullptr;
-    void *mem_ = nullptr;           // CVODES memory
-    Method memMethod_ = Method::Adams;
-    N_Vector y_ = nullptr, tmp_ = nullptr;
-    N_Vector *yS_ = nullptr, *ySTmp_ = nullptr;
-    SUNMatrix A_ = nullptr;
-    SUNLinearSolver LS_ = nullptr;
-    bool sensInit_ = false, sensOn_ = false;
-    std::vector<double> zTmp_;
+    System sys_;
+    Dop853 dop_;
+    std::unique_ptr<Bdf> bdf_;
+    bool fitA_;
+    Method method_ = Method::Explicit;
+    std::vector<double> u0_, row_;
+    double scale0_ = 1;
 };
-
-std::string formatNumber(double v);  // shortest text that reads back exactly, C locale
 
 }  // namespace quadrel::solver

@@ -39,7 +39,7 @@ std::string joinValues(const std::vector<double> &v, int n) {
 
 std::string methodName(Method m) {
     return m == Method::Bdf ? "BDF (backward differentiation, orders 1-5)"
-                            : "Adams-Moulton (orders 1-12)";
+                            : "Dormand-Prince 8(5,3) (explicit Runge-Kutta, order 8)";
 }
 
 }  // namespace
@@ -61,7 +61,9 @@ std::string reportText(const Problem &p, const SolveResult &r) {
     for (int k = 1; k <= n; ++k) o << ", " << derivativeName(k);
     o << (p.usesA ? ", A" : "") << ") = left side - right side = 0,\n"
       << "                  solved for " << derivativeName(n)
-      << " by Newton's method at every evaluation\n";
+      << (p.equation && p.equation->affineInHighest()
+              ? " exactly by one evaluation (F is affine in it)\n"
+              : " by Newton's method at every evaluation\n");
     o << "  Order           " << n << " (Y";
     for (int k = 1; k < n; ++k) o << ", " << derivativeName(k);
     o << " are the constants of integration at x0)\n";
@@ -110,7 +112,7 @@ std::string reportText(const Problem &p, const SolveResult &r) {
           << (p.controlDefaulted[size_t(i)] ? " [blank: default]" : "") << "\n";
     };
     ctl(0, std::to_string(c.remax),
-        "fit iterations at most; one iteration is one accepted Levenberg-Marquardt step\n"
+        "fit iterations at most; one iteration is one accepted Gauss-Newton step\n"
         "                    with a fresh exact Jacobian (one integration pass with "
         "sensitivities)");
     ctl(1, std::to_string(c.detail),
@@ -133,13 +135,18 @@ std::string reportText(const Problem &p, const SolveResult &r) {
             "                    one that stalls short of that is accepted when its last\n"
             "                    correction is at most ZERO*(1+|" +
             derivativeName(n) + "|)");
-    o << "  Integrator      CVODES, " << methodName(r.method)
-      << ", Newton iteration with the exact Jacobian;\n"
-      << "                  relative tolerance " << num(Integrator::kRelTol)
+    o << "  Integrator      " << methodName(r.method)
+      << (r.method == Method::Bdf ? " by CVODES, Newton iteration with the exact Jacobian"
+                                  : ", dense output of order 7")
+      << ";\n                  relative tolerance " << num(Integrator::kRelTol)
       << ", absolute " << num(Integrator::kAbsTol) << " x max(1, |initial value|)\n";
     o << "  Method choice   stiffness estimate at x0 (largest decay rate x range) "
       << num(r.stiffness) << "; BDF above " << num(Integrator::kStiffRatio)
-      << " or when Adams exceeds STEPSLIM\n";
+      << ", or where the explicit\n                  steps are held down by stability\n";
+    if (bvp)
+        o << "  Fit method      single shooting from x0: Gauss-Newton steps with the exact\n"
+             "                  sensitivities, damped (Levenberg-Marquardt) where a step\n"
+             "                  does not lower the sum of squares\n";
 
     // ---- Iteration reports.
     if (bvp && c.detail > 0) {
@@ -217,7 +224,7 @@ std::string reportText(const Problem &p, const SolveResult &r) {
     if (bvp) o << "  Fit iterations        " << r.fitIterations << "\n";
     o << "  Integration passes    " << r.passes << "\n";
     o << "  Integrator steps      " << r.steps << " (" << methodName(r.method)
-      << (r.methodSwitches ? "; switched from Adams after STEPSLIM" : "") << ")\n";
+      << (r.methodSwitches ? "; switched from the explicit pair to BDF" : "") << ")\n";
     o << "  Right-hand sides      " << r.rhsEvals << ", Jacobians " << r.jacEvals << "\n";
     o << "  Equation evaluations  " << r.equationEvals << " (Newton corrections "
       << r.newtonIterations << ")\n";

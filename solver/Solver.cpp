@@ -1,8 +1,6 @@
 #include "solver/Solver.h"
 
-#include <gsl/gsl_blas.h>
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_multifit_nlinear.h>
+#include <Eigen/Dense>
 
 #include <algorithm>
 #include <chrono>
@@ -14,32 +12,22 @@ namespace quadrel::solver {
 namespace {
 
 // A fit has converged to full precision when the largest relative correction of an
-// unknown falls to this, or the next one, extrapolated from the last two, would;
-// corrections are relative to max(|unknown|, 1).
+// unknown falls to kFitTight, or the next one, extrapolated from the last two, would;
+// corrections are relative to max(|unknown|, 1). It has converged as well when every
+// residual is at the integration's noise: at most kFitNoise * max(1, |Y data|), the error
+// the integration tolerances leave in Y, so that no further step could tell better
+// unknowns from worse ones.
 constexpr double kFitTight = 1e-11;
-// The residual a trial point gets when its integration fails: the fitter then rejects
-// the step and shrinks its trust region.
-constexpr double kFailedResidual = 1e100;
+constexpr double kFitNoise = 1e-10;
+// Levenberg-Marquardt damping: a Gauss-Newton step that does not lower the sum of squares
+// is retried with damping kLmStart * max diag(J^T J), raised kLmGrowth-fold per failed
+// trial, at most kLmTrials times; every accepted step lowers it as much, and below
+// kLmStart the fit is back to pure Gauss-Newton.
+constexpr double kLmStart = 1e-3;
+constexpr double kLmGrowth = 10;
+constexpr int kLmTrials = 30;
 
 std::string dname(int k) { return derivativeName(k); }
-
-// Everything the least-squares callbacks need.
-struct FitContext {
-    const Problem *p = nullptr;
-    Integrator *integ = nullptr;
-    Console *console = nullptr;
-    PassSetup setup;
-    size_t rows = 0;                 // residual rows (data points, padded to the unknowns)
-    bool firstEval = true;
-    long evalMax = 0;
-    bool evalLimitHit = false;
-    PassFailure firstFailure;        // a failure at the first guesses ends the fit
-    double g0 = 0;                   // last root at x0
-    bool g0Valid = false;
-    // Residuals and Jacobian (rows x unknowns) of the last evaluation and the point they
-    // belong to: a trial step below rounding repeats a point, which is not integrated again.
-    std::vector<double> cachedF, cachedJ, cachedX;
-};
 
 // Solves for Y^(n) at x0: from the given guess, else from the last root, else 0, 1, -1.
 bool rootAtX0(const Problem &p, Integrator &integ, const double *z0, double a, double &g,
@@ -60,88 +48,6 @@ bool rootAtX0(const Problem &p, Integrator &integ, const double *z0, double a, d
         }
     }
     return false;
-}
-
-int fitF(const gsl_vector *x, void *params, gsl_vector *f) {
-    auto *c = static_cast<FitContext *>(params);
-    const Problem &p = *c->p;
-    const int n = p.order;
-    const int np = c->integ->nParams();
-    if (c->cachedX.size() == size_t(np) && std::equal(c->cachedX.begin(), c->cachedX.end(), x->data)) {
-        for (size_t i = 0; i < c->rows; ++i) gsl_vector_set(f, i, c->cachedF[i]);
-        return GSL_SUCCESS;
-    }
-    if (c->integ->passes >= c->evalMax) {
-        c->evalLimitHit = true;
-        return GSL_EMAXITER;
-    }
-    for (int k = 0; k < n; ++k) c->setup.z0[size_t(k)] = gsl_vector_get(x, size_t(k));
-    c->setup.a = p.usesA ? gsl_vector_get(x, size_t(n)) : p.a;
-    const bool first = c->firstEval;
-    c->firstEval = false;
-
-    double g = 0;
-    PassOutput out;
-    if (!rootAtX0(p, *c->integ, c->setup.z0.data(), c->setup.a, g, c->g0Valid, c->g0)) {
-        ++c->integ->passes;  // counts as a model evaluation
-        out.failure.kind = FailKind::Newton;
-        out.failure.x = p.x0;
-        out.failure.detail = "no root for " + dname(n) + " at x0";
-    } else {
-        c->setup.g0 = g;
-        c->g0 = g;
-        c->g0Valid = true;
-        out = c->integ->run(c->setup);
-    }
-    if (out.failure.kind != FailKind::None) {
-        if (first) {
-            c->firstFailure = out.failure;
-            return GSL_EBADFUNC;
-        }
-        for (size_t i = 0; i < c->rows; ++i) gsl_vector_set(f, i, kFailedResidual);
-        c->cachedX.clear();
-        return GSL_SUCCESS;
-    }
-    const size_t m = p.dataX.size();
-    c->cachedJ.assign(c->rows * size_t(np), 0.0);
-    for (size_t i = 0; i < c->rows; ++i) {
-        if (i < m) {
-            gsl_vector_set(f, i, out.y[i * size_t(n + 1)] - p.dataY[i]);
-            for (int j = 0; j < np; ++j)
-                c->cachedJ[i * size_t(np) + size_t(j)] = out.dYdp[i * size_t(np) + size_t(j)];
-        } else {
-            gsl_vector_set(f, i, 0.0);
-        }
-    }
-    c->cachedX.assign(x->data, x->data + np);
-    c->cachedF.assign(f->data, f->data + c->rows);
-    return GSL_SUCCESS;
-}
-
-int fitDf(const gsl_vector *x, void *params, gsl_matrix *J) {
-    auto *c = static_cast<FitContext *>(params);
-    const size_t np = size_t(c->integ->nParams());
-    bool same = c->cachedX.size() == np;
-    for (size_t j = 0; same && j < np; ++j) same = c->cachedX[j] == gsl_vector_get(x, j);
-    if (!same) {
-        // The fitter asks for the Jacobian of a point it did not just evaluate.
-        gsl_vector *tmp = gsl_vector_alloc(c->rows);
-        const int st = fitF(x, params, tmp);
-        gsl_vector_free(tmp);
-        if (st != GSL_SUCCESS) return st;
-        if (c->cachedX.size() != np) return GSL_EBADFUNC;
-    }
-    for (size_t i = 0; i < c->rows; ++i)
-        for (size_t j = 0; j < np; ++j) gsl_matrix_set(J, i, j, c->cachedJ[i * np + j]);
-    return GSL_SUCCESS;
-}
-
-double relativeCorrection(const gsl_vector *x, const gsl_vector *dx) {
-    double m = 0;
-    for (size_t j = 0; j < x->size; ++j)
-        m = std::max(m, std::fabs(gsl_vector_get(dx, j)) /
-                            std::max(std::fabs(gsl_vector_get(x, j)), 1.0));
-    return m;
 }
 
 std::string failureMessage(const PassFailure &f, const Problem &p, const std::string &when) {
@@ -180,305 +86,356 @@ std::string failureMessage(const PassFailure &f, const Problem &p, const std::st
     return {};
 }
 
-}  // namespace
+// The residuals and their Jacobian at one set of unknowns.
+struct FitPoint {
+    Eigen::VectorXd u, r;
+    Eigen::MatrixXd J;
+    double sumSquares = HUGE_VAL;
+    double g0 = 0;               // Y^(n) at x0
+    bool ok = false;
+    PassFailure failure;
+};
 
-SolveResult solve(const Problem &p, Console *console) {
-    const auto started = std::chrono::steady_clock::now();
-    gsl_set_error_handler_off();
-    SolveResult r;
-    const int n = p.order;
-    const Controls &c = p.controls;
-    const bool bvp = p.isBvp();
-    const bool fitA = bvp && p.usesA;
-    Integrator integ(*p.equation, n, fitA, c.stepsLim, c.zero);
-    auto say = [&](const std::string &s) {
-        if (console) console->line(s);
-    };
+// One run of the solver: each stage below is one step of solve().
+class Run {
+public:
+    Run(const Problem &p, Console *console)
+        : p_(p), console_(console),
+          integ_(*p.equation, p.order, p.isBvp() && p.usesA, p.controls.stepsLim,
+                 p.controls.zero),
+          started_(std::chrono::steady_clock::now()) {}
 
-    r.initial = p.initial;
-    r.a = p.a;
+    bool setUp();
+    bool fit();
+    void finalPass();
+    SolveResult summary();
 
-    // Plot points and the extent of the whole range.
-    std::vector<double> plotX(size_t(p.nPoints));
+private:
+    void say(const std::string &s) {
+        if (console_) console_->line(s);
+    }
+    bool evaluate(const Eigen::VectorXd &u, FitPoint &fp);
+    bool atNoise(const FitPoint &fp) const;
+    Eigen::VectorXd step(const FitPoint &fp, double lambda) const;
+    bool converged(int it, double prevCorrection, const FitPoint &fp);
+    void endFit(bool converged, bool stalled);
+    void noRows();
+
+    const Problem &p_;
+    Console *console_;
+    Integrator integ_;
+    std::chrono::steady_clock::time_point started_;
+    SolveResult r_;
+    std::vector<double> plotX_;
+    double g0_ = 0;
+    bool evalLimitHit_ = false;
+};
+
+// ---- Set-up and method choice: the plot points, Y^(n) at x0, explicit or BDF.
+bool Run::setUp() {
+    r_.initial = p_.initial;
+    r_.a = p_.a;
     double range = 0;
-    for (int k = 0; k < p.nPoints; ++k) {
-        plotX[size_t(k)] = p.x0 + k * p.deltaX;
-        range = std::max(range, std::fabs(plotX[size_t(k)] - p.x0));
+    plotX_.resize(size_t(p_.nPoints));
+    for (int k = 0; k < p_.nPoints; ++k) {
+        plotX_[size_t(k)] = p_.x0 + k * p_.deltaX;
+        range = std::max(range, std::fabs(plotX_[size_t(k)] - p_.x0));
     }
-    for (double x : p.dataX) range = std::max(range, std::fabs(x - p.x0));
+    for (double x : p_.dataX) range = std::max(range, std::fabs(x - p_.x0));
 
-    auto finish = [&]() {
-        r.method = integ.method();
-        r.passes = integ.passes;
-        r.steps = integ.steps;
-        r.rhsEvals = integ.rhsEvals;
-        r.jacEvals = integ.jacEvals;
-        r.methodSwitches = integ.methodSwitches;
-        r.equationEvals = integ.top().evaluations;
-        r.newtonIterations = integ.top().iterations;
-        r.milliseconds = std::chrono::duration<double, std::milli>(
-                             std::chrono::steady_clock::now() - started)
-                             .count();
-    };
-
-    // Y^(n) at x0 from the first guesses, and the choice of method.
-    double g0 = 0;
-    if (!rootAtX0(p, integ, p.initial.data(), p.a, g0, false, 0)) {
+    if (!rootAtX0(p_, integ_, p_.initial.data(), p_.a, g0_, false, 0)) {
         PassFailure f;
-        f.kind = integ.top().lastResidual() == integ.top().lastResidual() &&
-                         std::isfinite(integ.top().lastResidual())
-                     ? FailKind::Newton
-                     : FailKind::NonFinite;
-        f.x = p.x0;
-        f.detail = "at x0 with the " + std::string(bvp ? "first guesses" : "initial values") +
+        f.kind = std::isfinite(integ_.top().lastResidual()) ? FailKind::Newton : FailKind::NonFinite;
+        f.x = p_.x0;
+        f.detail = "at x0 with the " + std::string(p_.isBvp() ? "first guesses" : "initial values") +
                    (f.kind == FailKind::Newton
-                        ? ", starting from " +
-                              (p.topGuess ? formatNumber(*p.topGuess) : std::string("0, 1 and -1"))
+                        ? ", starting from " + (p_.topGuess ? formatNumber(*p_.topGuess)
+                                                            : std::string("0, 1 and -1"))
                         : std::string());
-        r.stop = Stop::Failed;
-        r.message = failureMessage(f, p, "");
-        r.stoppedBecause = "the equation could not be solved for " + dname(n) + " at x0.";
-        r.rowDone.assign(size_t(p.nPoints), false);
-        r.table.assign(size_t(p.nPoints) * size_t(n + 1), 0.0);
-        finish();
-        return r;
+        r_.stop = Stop::Failed;
+        r_.message = failureMessage(f, p_, "");
+        r_.stoppedBecause = "the equation could not be solved for " + dname(p_.order) + " at x0.";
+        noRows();
+        return false;
     }
-    r.stiffness = integ.chooseMethod(p.x0, p.initial.data(), p.a, g0, range);
-    r.topAtX0 = g0;
+    r_.stiffness = integ_.chooseMethod(p_.x0, p_.initial.data(), p_.a, g0_, range);
+    r_.topAtX0 = g0_;
+    return true;
+}
 
-    // ---- The fit.
-    if (bvp) {
-        r.fitted = true;
-        const size_t m = p.dataX.size();
-        const size_t np = size_t(integ.nParams());
-        r.underdetermined = m < np;
-        FitContext ctx;
-        ctx.p = &p;
-        ctx.integ = &integ;
-        ctx.console = console;
-        ctx.rows = std::max(m, np);
-        ctx.evalMax = c.evalMax;
-        ctx.g0 = g0;
-        ctx.g0Valid = true;
-        ctx.setup.x0 = p.x0;
-        ctx.setup.z0 = p.initial;
-        ctx.setup.points = p.dataX;
-        ctx.setup.sensitivities = true;
-
-        gsl_multifit_nlinear_fdf fdf{};
-        fdf.f = fitF;
-        fdf.df = fitDf;
-        fdf.fvv = nullptr;
-        fdf.n = ctx.rows;
-        fdf.p = np;
-        fdf.params = &ctx;
-        gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
-        // Powell's dogleg takes the full Gauss-Newton step whenever it fits the trust
-        // region, so from good guesses the fit converges quadratically (a problem linear in
-        // its unknowns in two or three iterations). With fewer points than unknowns the
-        // Gauss-Newton step is not unique: Levenberg-Marquardt with unit scaling keeps
-        // every step in the row space of the Jacobian, so the fit changes the first
-        // guesses least (the minimum-norm correction).
-        params.trs = r.underdetermined ? gsl_multifit_nlinear_trs_lm
-                                       : gsl_multifit_nlinear_trs_dogleg;
-        params.solver = gsl_multifit_nlinear_solver_svd;
-        // With fewer points than unknowns, steps measured in the unknowns themselves keep
-        // the fit to the smallest change of the first guesses.
-        params.scale = r.underdetermined ? gsl_multifit_nlinear_scale_levenberg
-                                         : gsl_multifit_nlinear_scale_more;
-        gsl_multifit_nlinear_workspace *w =
-            gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, ctx.rows, np);
-        gsl_vector *x = gsl_vector_alloc(np);
-        for (int k = 0; k < n; ++k) gsl_vector_set(x, size_t(k), p.initial[size_t(k)]);
-        if (fitA) gsl_vector_set(x, size_t(n), p.a);
-
-        auto sumSquares = [&]() {
-            double s = 0;
-            gsl_blas_ddot(w->f, w->f, &s);
-            return s;
-        };
-        auto unknowns = [&](const gsl_vector *v) {
-            return std::vector<double>(v->data, v->data + np);
-        };
-
-        int st = gsl_multifit_nlinear_init(x, &fdf, w);
-        bool converged = false, haveFit = st == GSL_SUCCESS;
-        if (st != GSL_SUCCESS) {
-            r.stop = Stop::Failed;
-            if (ctx.evalLimitHit) {
-                r.stop = Stop::LimitReached;
-                r.limitName = "EVALMAX";
-            }
-            r.message = ctx.firstFailure.kind != FailKind::None
-                            ? failureMessage(ctx.firstFailure, p, " with the first guesses")
-                            : "Limit EVALMAX reached before the first integration pass. Raise "
-                              "EVALMAX (now " + std::to_string(c.evalMax) + ").";
-            r.stoppedBecause = "the first guesses could not be integrated.";
-        } else {
-            say("Fit: " + std::to_string(np) + " unknowns, " + std::to_string(m) +
-                " data points, sum of squares " + formatNumber(sumSquares()));
-            double prevCorrection = HUGE_VAL;
-            for (int it = 1; it <= c.remax; ++it) {
-                st = gsl_multifit_nlinear_iterate(w);
-                if (st == GSL_ENOPROG) {
-                    // No step lowers the sum of squares any more.
-                    r.stoppedBecause = "no step lowered the sum of squares any further";
-                    converged = r.lastCorrection <= c.accuracy;
-                    break;
-                }
-                if (st != GSL_SUCCESS) break;
-                r.fitIterations = it;
-                r.lastCorrection = relativeCorrection(w->x, w->dx);
-                IterationReport rep;
-                rep.iteration = it;
-                rep.unknowns = unknowns(w->x);
-                rep.sumSquares = sumSquares();
-                rep.correction = r.lastCorrection;
-                rep.passes = integ.passes;
-                say("  iteration " + std::to_string(it) + ": sum of squares " +
-                    formatNumber(rep.sumSquares) + ", largest relative correction " +
-                    formatNumber(rep.correction));
-                if (c.detail > 0 && it % c.detail == 0) r.reports.push_back(rep);
-                // The next correction, extrapolated at the rate the last two show (a
-                // quadratically converging fit does better still).
-                const double nextCorrection =
-                    it >= 2 && r.lastCorrection < prevCorrection
-                        ? r.lastCorrection * r.lastCorrection / prevCorrection
-                        : HUGE_VAL;
-                if (r.lastCorrection <= kFitTight || nextCorrection <= kFitTight) {
-                    converged = true;
-                    r.stoppedBecause = "the largest relative correction of an unknown was " +
-                                       formatNumber(r.lastCorrection) +
-                                       (r.lastCorrection <= kFitTight
-                                            ? std::string()
-                                            : ", and the next one would be about " +
-                                                  formatNumber(nextCorrection)) +
-                                       ", below " + formatNumber(kFitTight) +
-                                       ": converged to full precision";
-                    break;
-                }
-                if (it >= 3 && r.lastCorrection >= prevCorrection &&
-                    r.lastCorrection <= c.accuracy) {
-                    converged = true;
-                    r.stoppedBecause = "the corrections stopped shrinking at " +
-                                       formatNumber(r.lastCorrection) +
-                                       " (rounding level), within ACCURACY";
-                    break;
-                }
-                prevCorrection = r.lastCorrection;
-            }
-            if (st != GSL_SUCCESS && st != GSL_ENOPROG) {
-                if (ctx.evalLimitHit) {
-                    r.stop = Stop::LimitReached;
-                    r.limitName = "EVALMAX";
-                    r.message = "Limit EVALMAX reached: " + std::to_string(integ.passes) +
-                                " integration passes were made. Raise EVALMAX (now " +
-                                std::to_string(c.evalMax) + "); the best fit so far is shown.";
-                    r.stoppedBecause = "EVALMAX integration passes were used up.";
-                } else {
-                    r.stop = Stop::Failed;
-                    r.message = std::string("The fit failed: ") + gsl_strerror(st) + ".";
-                    r.stoppedBecause = "the fitter reported an error.";
-                }
-            } else if (!converged && r.stoppedBecause.empty()) {
-                if (r.lastCorrection <= c.accuracy) {
-                    converged = true;
-                    r.stoppedBecause = "REMAX iterations were done and the last relative "
-                                       "correction, " + formatNumber(r.lastCorrection) +
-                                       ", is within ACCURACY (" + formatNumber(c.accuracy) +
-                                       "); more iterations (a larger REMAX) would add digits";
-                } else {
-                    r.stop = Stop::LimitReached;
-                    r.limitName = "REMAX";
-                    r.message = "Limit REMAX reached: after " + std::to_string(r.fitIterations) +
-                                " iterations the largest relative correction was still " +
-                                formatNumber(r.lastCorrection) + ", above ACCURACY (" +
-                                formatNumber(c.accuracy) + "). Raise REMAX (now " +
-                                std::to_string(c.remax) +
-                                ") or give better first guesses; the best fit so far is shown.";
-                    r.stoppedBecause = "REMAX iterations were used up before the fit converged.";
-                }
-            } else if (!converged) {
-                r.stop = Stop::Failed;
-                r.message = "The fit stalled: no step lowers the sum of squares, but the last "
-                            "relative correction, " + formatNumber(r.lastCorrection) +
-                            ", is above ACCURACY (" + formatNumber(c.accuracy) +
-                            "). Try other first guesses, or raise ACCURACY.";
-            }
-        }
-        if (haveFit) {
-            for (int k = 0; k < n; ++k) r.initial[size_t(k)] = gsl_vector_get(w->x, size_t(k));
-            if (fitA) r.a = gsl_vector_get(w->x, size_t(n));
-            r.sumSquares = sumSquares();
-            g0 = ctx.g0;
-        }
-        if (r.stoppedBecause.size() && r.stoppedBecause.back() != '.') r.stoppedBecause += ".";
-        gsl_vector_free(x);
-        gsl_multifit_nlinear_free(w);
-        if (!haveFit) {
-            r.rowDone.assign(size_t(p.nPoints), false);
-            r.table.assign(size_t(p.nPoints) * size_t(n + 1), 0.0);
-            r.dataFitted.assign(m, std::numeric_limits<double>::quiet_NaN());
-            finish();
-            return r;
-        }
-        if (r.underdetermined && r.ok())
-            r.stoppedBecause += " Fewer data points than unknowns: the fit is not unique; "
-                                "this is the one closest to the first guesses.";
+// One pass with sensitivities at the unknowns u. False when EVALMAX is used up.
+bool Run::evaluate(const Eigen::VectorXd &u, FitPoint &fp) {
+    if (integ_.passes >= p_.controls.evalMax) {
+        evalLimitHit_ = true;
+        return false;
     }
-
-    // ---- The final pass: plot points and data points.
-    double gFinal = g0;
-    if (!rootAtX0(p, integ, r.initial.data(), r.a, gFinal, true, g0)) gFinal = g0;
-    r.topAtX0 = gFinal;
+    const int n = p_.order;
+    fp = FitPoint();
+    fp.u = u;
     PassSetup s;
-    s.x0 = p.x0;
-    s.z0 = r.initial;
-    s.a = r.a;
-    s.g0 = gFinal;
-    s.points = plotX;
-    s.points.insert(s.points.end(), p.dataX.begin(), p.dataX.end());
-    s.backwardFirst = p.deltaX < 0;
-    s.stepOut = c.stepOut;
-    s.progress = [&](long step, double x, const double *z, double h) {
+    s.x0 = p_.x0;
+    s.z0.assign(u.data(), u.data() + n);
+    s.a = p_.usesA ? u[n] : p_.a;
+    s.points = p_.dataX;
+    s.sensitivities = true;
+    if (!rootAtX0(p_, integ_, s.z0.data(), s.a, s.g0, true, g0_)) {
+        ++integ_.passes;  // counts as a model evaluation
+        fp.failure = {FailKind::Newton, p_.x0, "no root for " + dname(n) + " at x0"};
+        return true;
+    }
+    const PassOutput out = integ_.run(s);
+    if (out.failure.kind != FailKind::None) {
+        fp.failure = out.failure;
+        return true;
+    }
+    const size_t m = p_.dataX.size(), np = size_t(u.size());
+    fp.r.resize(long(m));
+    fp.J.resize(long(m), long(np));
+    for (size_t i = 0; i < m; ++i) {
+        fp.r[long(i)] = out.y[i * size_t(n + 1)] - p_.dataY[i];
+        for (size_t j = 0; j < np; ++j) fp.J(long(i), long(j)) = out.dYdp[i * np + j];
+    }
+    fp.sumSquares = fp.r.squaredNorm();
+    fp.g0 = s.g0;
+    fp.ok = std::isfinite(fp.sumSquares);
+    return true;
+}
+
+bool Run::atNoise(const FitPoint &fp) const {
+    for (long i = 0; i < fp.r.size(); ++i)
+        if (std::fabs(fp.r[i]) > kFitNoise * std::max(1.0, std::fabs(p_.dataY[size_t(i)])))
+            return false;
+    return true;
+}
+
+// The correction: Gauss-Newton's (the minimum-norm least-squares solution of J d = -r,
+// which with fewer points than unknowns changes the unknowns least) when lambda is 0,
+// else Levenberg-Marquardt's, damped by lambda times the scale of each unknown
+// (diag J^T J; unit scale with fewer points than unknowns, to stay minimum-norm).
+Eigen::VectorXd Run::step(const FitPoint &fp, double lambda) const {
+    if (lambda == 0) return fp.J.completeOrthogonalDecomposition().solve(-fp.r);
+    const Eigen::MatrixXd JtJ = fp.J.transpose() * fp.J;
+    Eigen::MatrixXd M = JtJ;
+    const double top = std::max(JtJ.diagonal().maxCoeff(), 1e-300);
+    for (long j = 0; j < M.rows(); ++j)
+        M(j, j) += lambda * (r_.underdetermined ? top : std::max(JtJ(j, j), 1e-12 * top));
+    return M.ldlt().solve(-fp.J.transpose() * fp.r);
+}
+
+// ---- The fit loop: Gauss-Newton steps, damped where one does not lower the sum of squares.
+bool Run::fit() {
+    const int n = p_.order;
+    const size_t m = p_.dataX.size();
+    const long np = integ_.nParams();
+    r_.fitted = true;
+    r_.underdetermined = long(m) < np;
+    Eigen::VectorXd u(np);
+    for (int k = 0; k < n; ++k) u[k] = p_.initial[size_t(k)];
+    if (np > n) u[n] = p_.a;
+
+    FitPoint cur;
+    if (!evaluate(u, cur) || !cur.ok) {
+        r_.stop = evalLimitHit_ ? Stop::LimitReached : Stop::Failed;
+        if (evalLimitHit_) r_.limitName = "EVALMAX";
+        r_.message = cur.failure.kind != FailKind::None
+                         ? failureMessage(cur.failure, p_, " with the first guesses")
+                         : "Limit EVALMAX reached before the first integration pass. Raise "
+                           "EVALMAX (now " + std::to_string(p_.controls.evalMax) + ").";
+        r_.stoppedBecause = "the first guesses could not be integrated.";
+        r_.dataFitted.assign(m, std::numeric_limits<double>::quiet_NaN());
+        noRows();
+        return false;
+    }
+    say("Fit: " + std::to_string(np) + " unknowns, " + std::to_string(m) +
+        " data points, sum of squares " + formatNumber(cur.sumSquares));
+    bool done = atNoise(cur), stalled = false;
+    if (done) r_.stoppedBecause = "the first guesses fit the data points to integration accuracy";
+    double lambda = 0, prevCorrection = HUGE_VAL;
+    for (int it = 1; !done && it <= p_.controls.remax; ++it) {
+        FitPoint trial;
+        bool accepted = false;
+        for (int t = 0; t < kLmTrials && !accepted; ++t) {
+            const Eigen::VectorXd d = step(cur, lambda);
+            if (!d.allFinite() || d.norm() <= 1e-16 * std::max(1.0, cur.u.norm())) break;
+            if (!evaluate(cur.u + d, trial)) break;  // EVALMAX
+            accepted = trial.ok && (trial.sumSquares < cur.sumSquares || atNoise(trial));
+            if (!accepted)
+                lambda = lambda == 0 ? kLmStart : lambda * kLmGrowth;
+        }
+        if (!accepted) {
+            stalled = !evalLimitHit_;
+            break;
+        }
+        r_.lastCorrection = ((trial.u - cur.u).cwiseAbs().array() /
+                             trial.u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
+        cur = std::move(trial);
+        lambda = lambda / kLmGrowth < kLmStart ? 0 : lambda / kLmGrowth;
+        r_.fitIterations = it;
+        IterationReport rep;
+        rep.iteration = it;
+        rep.unknowns.assign(cur.u.data(), cur.u.data() + np);
+        rep.sumSquares = cur.sumSquares;
+        rep.correction = r_.lastCorrection;
+        rep.passes = integ_.passes;
+        say("  iteration " + std::to_string(it) + ": sum of squares " +
+            formatNumber(rep.sumSquares) + ", largest relative correction " +
+            formatNumber(rep.correction));
+        if (p_.controls.detail > 0 && it % p_.controls.detail == 0) r_.reports.push_back(rep);
+        done = converged(it, prevCorrection, cur);
+        prevCorrection = r_.lastCorrection;
+    }
+    for (int k = 0; k < n; ++k) r_.initial[size_t(k)] = cur.u[k];
+    if (np > n) r_.a = cur.u[n];
+    r_.sumSquares = cur.sumSquares;
+    g0_ = cur.g0;
+    endFit(done, stalled);
+    return true;
+}
+
+// Whether the fit has converged after iteration it; says why in stoppedBecause.
+bool Run::converged(int it, double prevCorrection, const FitPoint &fp) {
+    const double c = r_.lastCorrection;
+    // The next correction, extrapolated at the rate the last two show (a quadratically
+    // converging fit does better still).
+    const double next = it >= 2 && c < prevCorrection ? c * c / prevCorrection : HUGE_VAL;
+    if (atNoise(fp)) {
+        r_.stoppedBecause = "every residual is at the integration's noise level (at most " +
+                            formatNumber(kFitNoise) + " x max(1, |Y|)): converged";
+        return true;
+    }
+    if (c <= kFitTight || next <= kFitTight) {
+        r_.stoppedBecause = "the largest relative correction of an unknown was " + formatNumber(c) +
+                            (c <= kFitTight ? std::string()
+                                            : ", and the next one would be about " + formatNumber(next)) +
+                            ", below " + formatNumber(kFitTight) + ": converged to full precision";
+        return true;
+    }
+    if (it >= 3 && c >= prevCorrection && c <= p_.controls.accuracy) {
+        r_.stoppedBecause = "the corrections stopped shrinking at " + formatNumber(c) +
+                            " (rounding level), within ACCURACY";
+        return true;
+    }
+    return false;
+}
+
+// The verdict on a fit that ended: converged, within ACCURACY, or a limit or a stall.
+void Run::endFit(bool converged, bool stalled) {
+    const Controls &c = p_.controls;
+    if (converged) {
+    } else if (evalLimitHit_) {
+        r_.stop = Stop::LimitReached;
+        r_.limitName = "EVALMAX";
+        r_.message = "Limit EVALMAX reached: " + std::to_string(integ_.passes) +
+                     " integration passes were made. Raise EVALMAX (now " +
+                     std::to_string(c.evalMax) + "); the best fit so far is shown.";
+        r_.stoppedBecause = "EVALMAX integration passes were used up.";
+    } else if (r_.fitIterations > 0 && r_.lastCorrection <= c.accuracy) {
+        r_.stoppedBecause = std::string(stalled ? "no step lowered the sum of squares any further"
+                                                : "REMAX iterations were done") +
+                            " and the last relative correction, " + formatNumber(r_.lastCorrection) +
+                            ", is within ACCURACY (" + formatNumber(c.accuracy) + ")";
+    } else if (stalled) {
+        r_.stop = Stop::Failed;
+        r_.message = "The fit stalled: no step lowers the sum of squares, but the last "
+                     "relative correction, " + formatNumber(r_.lastCorrection) +
+                     ", is above ACCURACY (" + formatNumber(c.accuracy) +
+                     "). Try other first guesses, or raise ACCURACY.";
+        r_.stoppedBecause = "no step lowered the sum of squares any further.";
+    } else {
+        r_.stop = Stop::LimitReached;
+        r_.limitName = "REMAX";
+        r_.message = "Limit REMAX reached: after " + std::to_string(r_.fitIterations) +
+                     " iterations the largest relative correction was still " +
+                     formatNumber(r_.lastCorrection) + ", above ACCURACY (" +
+                     formatNumber(c.accuracy) + "). Raise REMAX (now " + std::to_string(c.remax) +
+                     ") or give better first guesses; the best fit so far is shown.";
+        r_.stoppedBecause = "REMAX iterations were used up before the fit converged.";
+    }
+    if (!r_.stoppedBecause.empty() && r_.stoppedBecause.back() != '.') r_.stoppedBecause += ".";
+    if (r_.underdetermined && r_.ok())
+        r_.stoppedBecause += " Fewer data points than unknowns: the fit is not unique; "
+                             "this is the one closest to the first guesses.";
+}
+
+// ---- The final pass: the plot points and the data points with the unknowns in effect.
+void Run::finalPass() {
+    const int n = p_.order;
+    double g = g0_;
+    if (!rootAtX0(p_, integ_, r_.initial.data(), r_.a, g, true, g0_)) g = g0_;
+    r_.topAtX0 = g;
+    PassSetup s;
+    s.x0 = p_.x0;
+    s.z0 = r_.initial;
+    s.a = r_.a;
+    s.g0 = g;
+    s.points = plotX_;
+    s.points.insert(s.points.end(), p_.dataX.begin(), p_.dataX.end());
+    s.backwardFirst = p_.deltaX < 0;
+    s.stepOut = p_.controls.stepOut;
+    s.progress = [this](long step, double x, const double *z, double h) {
         say("  step " + std::to_string(step) + ": x = " + formatNumber(x) + ", Y = " +
             formatNumber(z[0]) + ", step size " + formatNumber(std::fabs(h)));
     };
-    say("Integrating " + std::to_string(p.nPoints) + " plot points from x = " +
-        formatNumber(p.x0) + " (" + (integ.method() == Method::Bdf ? "BDF" : "Adams") + ")");
-    PassOutput out = integ.run(s);
+    say("Integrating " + std::to_string(p_.nPoints) + " plot points from x = " +
+        formatNumber(p_.x0) + " (" + (integ_.method() == Method::Bdf ? "BDF" : "explicit") + ")");
+    const PassOutput out = integ_.run(s);
     const size_t rowLen = size_t(n + 1);
-    r.table.assign(out.y.begin(), out.y.begin() + long(plotX.size() * rowLen));
-    r.rowDone.assign(out.done.begin(), out.done.begin() + long(plotX.size()));
-    r.dataFitted.clear();
-    for (size_t i = 0; i < p.dataX.size(); ++i) {
-        const size_t idx = plotX.size() + i;
-        r.dataFitted.push_back(out.done[idx] ? out.y[idx * rowLen]
-                                             : std::numeric_limits<double>::quiet_NaN());
+    r_.table.assign(out.y.begin(), out.y.begin() + long(plotX_.size() * rowLen));
+    r_.rowDone.assign(out.done.begin(), out.done.begin() + long(plotX_.size()));
+    r_.dataFitted.clear();
+    for (size_t i = 0; i < p_.dataX.size(); ++i) {
+        const size_t idx = plotX_.size() + i;
+        r_.dataFitted.push_back(out.done[idx] ? out.y[idx * rowLen]
+                                              : std::numeric_limits<double>::quiet_NaN());
     }
-    if (out.failure.kind != FailKind::None) {
-        const std::string msg = failureMessage(out.failure, p, "");
-        if (r.ok() || r.stop == Stop::LimitReached) {
-            // The pass failure is what the student must act on first.
-            const bool limit = out.failure.kind == FailKind::StepsLim;
-            if (r.ok()) {
-                r.stop = limit ? Stop::LimitReached : Stop::Failed;
-                if (limit) r.limitName = "STEPSLIM";
-                r.message = msg;
-            } else {
-                r.message += "\n" + msg;
-            }
-            r.stoppedBecause = limit ? "STEPSLIM steps were used up between two output points."
-                                     : "the integration failed at x = " +
-                                           formatNumber(out.failure.x) + ".";
-        } else {
-            r.message += "\n" + msg;
-        }
-    } else if (!bvp) {
-        r.stoppedBecause = "every plot point was reached.";
+    if (out.failure.kind == FailKind::None) {
+        if (!p_.isBvp()) r_.stoppedBecause = "every plot point was reached.";
+        return;
     }
-    finish();
-    return r;
+    const std::string msg = failureMessage(out.failure, p_, "");
+    if (r_.stop == Stop::Failed) {
+        r_.message += "\n" + msg;
+        return;
+    }
+    // The pass failure is what the student must act on first.
+    const bool limit = out.failure.kind == FailKind::StepsLim;
+    if (r_.ok()) {
+        r_.stop = limit ? Stop::LimitReached : Stop::Failed;
+        if (limit) r_.limitName = "STEPSLIM";
+        r_.message = msg;
+    } else {
+        r_.message += "\n" + msg;
+    }
+    r_.stoppedBecause = limit ? "STEPSLIM steps were used up between two output points."
+                              : "the integration failed at x = " + formatNumber(out.failure.x) + ".";
+}
+
+void Run::noRows() {
+    r_.rowDone.assign(size_t(p_.nPoints), false);
+    r_.table.assign(size_t(p_.nPoints) * size_t(p_.order + 1), 0.0);
+}
+
+// ---- The summary: the statistics of the run.
+SolveResult Run::summary() {
+    r_.method = integ_.method();
+    r_.passes = integ_.passes;
+    r_.steps = integ_.steps();
+    r_.rhsEvals = integ_.rhsEvals();
+    r_.jacEvals = integ_.jacEvals();
+    r_.methodSwitches = integ_.methodSwitches;
+    r_.equationEvals = integ_.top().evaluations;
+    r_.newtonIterations = integ_.top().iterations;
+    r_.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started_).count();
+    return std::move(r_);
+}
+
+}  // namespace
+
+SolveResult solve(const Problem &p, Console *console) {
+    Run run(p, console);
+    if (run.setUp() && (!p.isBvp() || run.fit())) run.finalPass();
+    return run.summary();
 }
 
 }  // namespace quadrel::solver

@@ -52,7 +52,7 @@ struct SolveResult {
     std::vector<bool> rowDone;
 
     // Statistics.
-    Method method = Method::Adams;
+    Method method = Method::Explicit;
     double stiffness = 0;
     long passes = 0, steps = 0, rhsEvals = 0, jacEvals = 0, methodSwitches = 0;
     long equationEvals = 0, newtonIterations = 0;
