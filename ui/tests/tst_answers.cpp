@@ -56,13 +56,11 @@ const QString kQ22 = QString::fromUtf8("! 22. \u00bb Want to change solver varia
 class AnswersTest : public QObject {
     Q_OBJECT
 private slots:
-    void savesTheInitialValueExample();
     void savesTheBoundaryValueExample();
     void solverButtonsDecideQuestion22_data();
     void solverButtonsDecideQuestion22();
     void blankAnswerTurnsLabelRed_data();
     void blankAnswerTurnsLabelRed();
-    void fillingTheAnswerTurnsItBack();
     void loadingWithoutPointsSelectsIvpAndClearsGrid();
     void loadingPointsFillsGrid();
     void loadingSolverAnswersEnablesBoxes_data();
@@ -75,31 +73,6 @@ private slots:
     void ivpIgnoresGridContents();
     void problemTypeClicksMarkChanged();
 };
-
-void AnswersTest::savesTheInitialValueExample() {
-    QTemporaryDir dir;
-    FormFixture f;
-    f.clock.set(QDateTime(QDate(2026, 3, 5), QTime(14, 7)));
-    fill(f, "Equation", "Y'' + (4 * Y) = 0");
-    f.showPage(frmMain::TabParameters);
-    fill(f, "a0InitVal", "");
-    fill(f, "x0InitVal", "0");
-    fill(f, "YinitVals", "0 1");
-    fill(f, "nPoints", "21");
-    fill(f, "Delta_x", ".1");
-    fill(f, "Note1", "Harmonic test");
-    fill(f, "Note2", "");
-    f.showPage(frmMain::TabSolver);
-    f.click("cmdDefaultSolverData");
-    const QByteArray expected = fileBytes({
-        {"Spring.ode", "!*  6,  0, and  0          March 05, 2026 @ 2:07 PM"},
-        {"Y'' + (4 * Y) = 0", kQ1}, {"-999", kQ2}, {"0", kQ3}, {"0 1", kQ4}, {"21", kQ5},
-        {".1", kQ6}, {"0", "! Number of BVP_IVP data points"}, {"Harmonic test", kNote1},
-        {"-999", kNote2}, {"N", kQ22}});
-    QCOMPARE(save(f, "Spring.ode", dir.path()), expected);
-    QCOMPARE(int(f.state.saveFailed), 0);
-    QVERIFY(f.msg.shown().isEmpty());
-}
 
 void AnswersTest::savesTheBoundaryValueExample() {
     QTemporaryDir dir;
@@ -203,18 +176,6 @@ void AnswersTest::blankAnswerTurnsLabelRed() {
     } else {
         QVERIFY(f.msg.shown().isEmpty());
     }
-}
-
-void AnswersTest::fillingTheAnswerTurnsItBack() {
-    FormFixture f;
-    f.showPage(frmMain::TabParameters);
-    fill(f, "nPoints", "");
-    QVERIFY(!f.form->isCompleteTest());
-    QCOMPARE(f.form->questionColor(5), QColor(255, 0, 0));
-    fill(f, "nPoints", "21");
-    QVERIFY(f.form->isCompleteTest());
-    QCOMPARE(f.form->questionColor(5), QApplication::palette().color(QPalette::ToolTipText));
-    QCOMPARE(f.msg.shown().size(), 1);
 }
 
 void AnswersTest::loadingWithoutPointsSelectsIvpAndClearsGrid() {
