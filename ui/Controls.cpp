@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTabBar>
 
 namespace quadrel {
 
@@ -54,6 +55,59 @@ void TextBox::focusInEvent(QFocusEvent *event) {
     emit gotFocus();
 }
 
+void OptionButton::focusInEvent(QFocusEvent *event) {
+    QRadioButton::focusInEvent(event);
+    emit gotFocus();
+}
+
+class TabControl::Strip : public QTabBar {
+public:
+    explicit Strip(QWidget *parent) : QTabBar(parent) { setElideMode(Qt::ElideRight); }
+    int height_ = 0, maxWidth_ = 0;  // pixels; 0 while not set
+
+    QSize naturalHint(int index) const { return QTabBar::tabSizeHint(index); }
+    void relayout() {
+        setIconSize(iconSize());  // makes the strip lay its tabs out again
+        updateGeometry();
+    }
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        QSize s = QTabBar::tabSizeHint(index);
+        if (height_ > 0) s.setHeight(height_);
+        if (maxWidth_ > 0) s.setWidth(qMin(s.width(), maxWidth_));
+        return s;
+    }
+};
+
+TabControl::TabControl(QWidget *parent) : QTabWidget(parent), strip_(new Strip(this)) {
+    setTabBar(strip_);
+}
+
+double TabControl::tabHeight() const {
+    if (strip_->height_ > 0) return twips::fromPixelsY(strip_->height_);
+    int h = 0;
+    for (int i = 0; i < count(); ++i) h = qMax(h, strip_->naturalHint(i).height());
+    return twips::fromPixelsY(h);
+}
+
+void TabControl::setTabHeight(double tw) {
+    strip_->height_ = qMax(1, twips::toPixelsY(tw));
+    strip_->relayout();
+}
+
+double TabControl::tabMaxWidth() const {
+    if (strip_->maxWidth_ > 0) return twips::fromPixelsX(strip_->maxWidth_);
+    int w = 0;
+    for (int i = 0; i < count(); ++i) w = qMax(w, strip_->naturalHint(i).width());
+    return twips::fromPixelsX(w);
+}
+
+void TabControl::setTabMaxWidth(double tw) {
+    strip_->maxWidth_ = qMax(1, twips::toPixelsX(tw));
+    strip_->relayout();
+}
+
 bool CellEditor::event(QEvent *event) {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -86,7 +140,8 @@ DataGrid::DataGrid(QWidget *parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setTabKeyNavigation(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The columns keep their widths when the grid is made narrower; a scroll bar then shows.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -94,6 +149,19 @@ DataGrid::DataGrid(QWidget *parent) : QTableWidget(parent) {
     horizontalHeader()->setSectionsClickable(false);
     setCornerButtonEnabled(false);
     setWordWrap(false);
+    fitRowsToFont();
+}
+
+void DataGrid::fitRowsToFont() {
+    const QFontMetrics fm(font());
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fm.height() + 8);
+    horizontalHeader()->setFixedHeight(fm.height() + 10);
+}
+
+void DataGrid::changeEvent(QEvent *event) {
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitRowsToFont();
 }
 
 void DataGrid::mousePressEvent(QMouseEvent *event) {

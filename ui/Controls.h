@@ -3,6 +3,8 @@
 // the helpers that place controls at positions stated in twips.
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
 
@@ -44,6 +46,37 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 };
 
+// An option button that reports when it receives the focus.
+class OptionButton : public QRadioButton {
+    Q_OBJECT
+public:
+    explicit OptionButton(const QString &text, QWidget *parent = nullptr) : QRadioButton(text, parent) {}
+signals:
+    void gotFocus();
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+};
+
+// The tab control. The height of its tab strip and the widest a tab may be are properties in
+// twips, so that they can follow the window's size; until they are set they are the strip's
+// natural height and its widest tab.
+class TabControl : public QTabWidget {
+    Q_OBJECT
+    Q_PROPERTY(double TabHeight READ tabHeight WRITE setTabHeight)
+    Q_PROPERTY(double TabMaxWidth READ tabMaxWidth WRITE setTabMaxWidth)
+public:
+    explicit TabControl(QWidget *parent = nullptr);
+    double tabHeight() const;
+    void setTabHeight(double tw);
+    double tabMaxWidth() const;
+    void setTabMaxWidth(double tw);
+
+private:
+    class Strip;
+    Strip *strip_;
+};
+
 // The floating editor of the data grid. Tab, Shift+Tab, Enter, Up and Down reach keyDown
 // instead of moving the focus; Escape is reported as escapePressed.
 class CellEditor : public TextBox {
@@ -76,8 +109,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // Row and heading heights follow the grid's font, so that a larger font is never cut off.
+    void changeEvent(QEvent *event) override;
 
 private:
+    void fitRowsToFont();
     bool pressed_ = false;
 };
 

@@ -21,8 +21,6 @@ namespace quadrel {
 
 namespace {
 
-const char *const kBaseCaption = "Quadrel, the ordinary differential equation program";
-
 // Giving the focus succeeds only for a control that is showing, enabled and focusable.
 bool trySetFocus(QWidget *w) {
     QWidget *target = w->focusProxy() ? w->focusProxy() : w;
@@ -45,7 +43,6 @@ const QColor kMissingRed(0xff, 0x00, 0x00);
 
 frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_(state) {
     setObjectName("frmMain");
-    setWindowTitle(kBaseCaption);
     {
         QFont f = font();  // one point size for the whole form; the layout is made for it
         f.setPointSize(9);
@@ -55,13 +52,13 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
     auto *form = new QWidget(this);  // the form's inner area
     form->setObjectName("formArea");
     setCentralWidget(form);
-    form->setFixedSize(twips::toPixels(0, 0, kDesignWidth, kDesignHeight).size());
+    form->resize(twips::toPixels(0, 0, kDesignWidth, kDesignHeight).size());
 
     picCanvas = new QWidget(form);
     picCanvas->setObjectName("picCanvas");
     placeTwips(picCanvas, 0, 0, kDesignWidth, kDesignHeight - 255);
 
-    ODE_Tabs = new QTabWidget(picCanvas);
+    ODE_Tabs = new TabControl(picCanvas);
     ODE_Tabs->setObjectName("ODE_Tabs");
     ODE_Tabs->setUsesScrollButtons(false);
     placeTwips(ODE_Tabs, 120, 120, kDesignWidth - 240, kDesignHeight - 255 - 180);
@@ -89,6 +86,7 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
     VScroll1->setObjectName("VScroll1");
     placeTwips(VScroll1, kDesignWidth - 255, 0, 255, kDesignHeight - 255);
     VScroll1->hide();
+    VScroll1->move(twips::toPixelsX(-65000), VScroll1->y());  // parked out of sight, never used
     CMDialog1 = new QObject(this);
     CMDialog1->setObjectName("CMDialog1");
 
@@ -110,6 +108,8 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
 
     resize(form->width(), form->height() + menuBar()->sizeHint().height());
     state_.form = this;
+    ShowFilename();
+    prepareView();
 }
 
 frmMain::~frmMain() {
@@ -275,8 +275,6 @@ void frmMain::prepareControls() {
 
     const QFontMetrics fm(xyGrid->font());
     xyGrid->setColumnCount(3);
-    xyGrid->verticalHeader()->setDefaultSectionSize(fm.height() + 8);
-    xyGrid->horizontalHeader()->setFixedHeight(fm.height() + 10);
     xyGrid->setColumnWidth(0, fm.horizontalAdvance(QStringLiteral("0000")) + 10);
     setRows(3);
     FormatGrid();
@@ -316,6 +314,10 @@ void frmMain::connectEvents() {
     connect(txtCellEditor, &TextBox::gotFocus, this, &frmMain::txtCellEditor_GotFocus);
     connect(txtCellEditor, &CellEditor::keyDown, this, &frmMain::txtCellEditor_KeyDown);
     connect(txtCellEditor, &CellEditor::escapePressed, this, [this] { HideCellEditor(true); });
+    for (OptionButton *option : {page3->optIVP, page3->optBVP})
+        connect(option, &OptionButton::gotFocus, this, [this] { keepEditorFocus(); });
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { MoveCanvas(); });
+    connect(HScroll1, &QScrollBar::sliderMoved, this, [this] { MoveCanvas(); });
 }
 
 QAction *frmMain::menuAction(const QString &name) const {
@@ -576,6 +578,12 @@ void frmMain::HideCellEditor(bool cancel) {
             markChanged();
             setTextMatrix(editRow_, editCol_, txtCellEditor->text());
         }
+        // The tab stops come back and the grid takes the focus before the editor goes: a
+        // hidden editor must never keep the keyboard.
+        const bool hadFocus = txtCellEditor->hasFocus();
+        if (tabStopsStored_) RestoreTabStops();
+        if (hadFocus && xyGrid->isVisible() && xyGrid->isEnabled())
+            xyGrid->setFocus(Qt::OtherFocusReason);
         txtCellEditor->hide();
     }
     if (tabStopsStored_) RestoreTabStops();
@@ -702,10 +710,6 @@ void frmMain::FocusTabPage() {
         }
     }
     if (showing == TabBvpData) setOptionValue(optBVP, isBVP_);
-}
-
-void frmMain::SizeTipsText() {
-    // Sizing the tips box to the window comes with the window's resize handling.
 }
 
 void frmMain::ODE_Tabs_Click() {

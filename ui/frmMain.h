@@ -5,6 +5,7 @@
 #include "model/AnswerForm.h"
 #include "model/AppState.h"
 #include "run/RunPipeline.h"
+#include "resize/mdlReSize.h"
 #include "ui/ControlRegistry.h"
 #include "ui/pages/BvpDataPage.h"
 #include "ui/pages/DemosPage.h"
@@ -85,7 +86,6 @@ public:
     void StoreTabStops();
     void RestoreTabStops();
     void FocusTabPage();
-    void SizeTipsText();
     bool tabStopsStored() const { return tabStopsStored_; }
     // The controls whose tab stop every restore switches on, in order.
     static const QStringList &forcedTabStops();
@@ -110,6 +110,15 @@ public:
     bool autoExit() const override;
     void enablePlots() override;
     bool saveAs() override;
+
+    // ---- canvas, tips box, caption and menus (CanvasView.cpp) ----
+    void MoveCanvas();
+    void SizeTipsText();
+    void resetView();     // the five main menus available again after a run
+    void ShowFilename();  // the caption, with the current file name in front when there is one
+    // The inner size of the form, twips.
+    double ScaleWidth() const;
+    double ScaleHeight() const;
 
     const ControlRegistry &controls() const { return registry_; }
     // A menu entry by name (case-insensitive), nullptr when there is none.
@@ -161,6 +170,14 @@ private:
     void txtCellEditor_KeyDown(int key, bool shift);
     void placeCellEditor();
 
+    // CanvasView.cpp
+    void prepareView();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void Form_Resize();
+    void focusShownPage();
+    void keepEditorFocus();
+    ResizeForm resizeForm() const { return ResizeForm{registry_, centralWidget()}; }
+
     struct TabStopRec {
         bool isMember = false;
         int index = 0;
@@ -176,6 +193,8 @@ private:
     int editCol_ = 1;
     bool tabStopsStored_ = false;
     std::vector<TabStopRec> savedTabStops_{TabStopRec{}};
+    ResizeState resizeState_;
+    bool shown_ = false;
 };
 
 }  // namespace quadrel

@@ -14,10 +14,10 @@ BvpDataPage::BvpDataPage(QWidget *parent) : QWidget(parent) {
                                    240, 480, 4200, 270);
     style::note(lblProbDefinitions);
 
-    optIVP = new QRadioButton("IVP   or", this);
+    optIVP = new OptionButton("IVP   or", this);
     optIVP->setObjectName("optIVP");
     placeTwips(optIVP, 4560, 300, 1380, 330);
-    optBVP = new QRadioButton("BVP", this);
+    optBVP = new OptionButton("BVP", this);
     optBVP->setObjectName("optBVP");
     placeTwips(optBVP, 6000, 300, 1200, 330);
 

@@ -13,7 +13,7 @@ public:
     explicit BvpDataPage(QWidget *parent = nullptr);
 
     QLabel *lblProblemType, *lblProbDefinitions;
-    QRadioButton *optIVP, *optBVP;
+    OptionButton *optIVP, *optBVP;
     DataGrid *xyGrid;
     CellEditor *txtCellEditor;
     QPushButton *cmdClear;

@@ -64,7 +64,7 @@ struct FormFixture {
     // Selects BVP with the mouse on the data page.
     void chooseBvp() {
         showPage(frmMain::TabBvpData);
-        QTest::mouseClick(form->optBVP, Qt::LeftButton);
+        QTest::mouseClick(form->optBVP, Qt::LeftButton, {}, QPoint(8, form->optBVP->height() / 2));
     }
 
     // Clicks a push button or option on the current page by its control name.

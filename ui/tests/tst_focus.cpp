@@ -19,6 +19,7 @@ QMap<QString, bool> tabStops(const frmMain &form) {
 class FocusTest : public QObject {
     Q_OBJECT
 private slots:
+    void typingRightAfterStartUp();
     void pageChangeCommitsOpenEditAndRestoresTabStops();
     void editorSwitchesEveryTabStopOff();
     void restoreForcesTheListedControlsOn_data();
@@ -32,6 +33,12 @@ private slots:
     void tipsBoxKeys_data();
     void tipsBoxKeys();
 };
+
+void FocusTest::typingRightAfterStartUp() {
+    FormFixture f;
+    f.type("y' = x");
+    QCOMPARE(f.form->Equation->text(), QString("y' = x"));
+}
 
 void FocusTest::pageChangeCommitsOpenEditAndRestoresTabStops() {
     FormFixture f;

@@ -14,6 +14,8 @@ private slots:
     void keyMoves_data();
     void keyMoves();
     void escapeKeepsOldTextAndFlag();
+    void escapeGivesTheKeyboardToTheGrid();
+    void bvpByArrowKeyFocusesTheEditor();
     void committingUnchangedTextSetsTheFlag();
     void printableKeyOnGridOpensEditor_data();
     void printableKeyOnGridOpensEditor();
@@ -131,6 +133,37 @@ void GridTest::escapeKeepsOldTextAndFlag() {
     QVERIFY(!f.form->tabStopsStored());
 }
 
+// After Escape, typing opens the editor on the current cell and Tab leaves the grid.
+void GridTest::escapeGivesTheKeyboardToTheGrid() {
+    FormFixture f;
+    f.chooseBvp();
+    f.enter("1");
+    f.type("x");
+    f.key(Qt::Key_Escape);
+    QCOMPARE(f.focused(), f.form->xyGrid);
+    f.enter("5");
+    QCOMPARE(f.form->TextMatrix(1, 2), QString("5"));
+    QCOMPARE(f.focused(), f.form->txtCellEditor);  // on row 2, X
+    f.key(Qt::Key_Escape);
+    f.key(Qt::Key_Tab);
+    QVERIFY(f.form->txtCellEditor->isHidden());
+    QVERIFY(f.focused() != f.form->xyGrid && f.focused() != f.form->txtCellEditor);
+    QCOMPARE(f.form->TextMatrix(2, 1), QString());
+}
+
+void GridTest::bvpByArrowKeyFocusesTheEditor() {
+    FormFixture f;
+    f.showPage(frmMain::TabBvpData);
+    QCOMPARE(f.focused(), f.form->optIVP);
+    f.key(Qt::Key_Right);
+    QVERIFY(f.form->optBVP->isChecked());
+    QCOMPARE(f.focused(), f.form->txtCellEditor);
+    f.enter("2.5");
+    f.enter("7");
+    QCOMPARE(f.form->TextMatrix(1, 1), QString("2.5"));
+    QCOMPARE(f.form->TextMatrix(1, 2), QString("7"));
+}
+
 void GridTest::committingUnchangedTextSetsTheFlag() {
     FormFixture f;
     f.chooseBvp();
@@ -157,12 +190,11 @@ void GridTest::printableKeyOnGridOpensEditor() {
     FormFixture f;
     f.chooseBvp();
     f.enter("12");
-    f.key(Qt::Key_Escape);  // editor hidden, the grid keeps the focus
-    f.form->xyGrid->setFocus();
-    f.form->setCol(1);
-    f.form->setRow(1);
+    f.key(Qt::Key_Escape);  // editor hidden on row 1, Y; the grid has the focus
+    QCOMPARE(f.focused(), f.form->xyGrid);
+    f.key(Qt::Key_Left);
     QVERIFY(f.form->txtCellEditor->isHidden());
-    QTest::keyClick(f.form->xyGrid, Qt::Key(key));
+    f.key(Qt::Key(key));
     QVERIFY(!f.form->txtCellEditor->isHidden());
     QCOMPARE(f.form->txtCellEditor->text(), editorText);
     QCOMPARE(f.form->txtCellEditor->cursorPosition(), editorText.size());
@@ -176,10 +208,10 @@ void GridTest::navigationKeysOnGridKeepEditorHidden() {
     f.chooseBvp();
     f.enter("12");
     f.key(Qt::Key_Escape);
-    f.form->xyGrid->setFocus();
     for (Qt::Key k : {Qt::Key_Delete, Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left,
                       Qt::Key_Escape}) {
-        QTest::keyClick(f.form->xyGrid, k);
+        f.key(k);
+        QCOMPARE(f.focused(), f.form->xyGrid);
         QVERIFY2(f.form->txtCellEditor->isHidden(), qPrintable(QKeySequence(k).toString()));
     }
     QCOMPARE(f.form->TextMatrix(1, 1), QString("12"));

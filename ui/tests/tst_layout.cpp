@@ -109,6 +109,14 @@ void LayoutTest::screenshots() {
     if (dir.isEmpty()) QSKIP("set QUADREL_SCREENSHOT_DIR to write the pages as PNG files");
     FormFixture f;
     QDir().mkpath(dir);
+    // QUADREL_SCREENSHOT_PERCENT: the inner size as a percentage of the design size.
+    const double k = qEnvironmentVariableIntValue("QUADREL_SCREENSHOT_PERCENT") / 100.0;
+    if (k > 0) {
+        QWidget *inner = f.form->centralWidget();
+        const QSize target(qRound(inner->width() * k), qRound(inner->height() * k));
+        f.form->resize(f.form->size() - inner->size() + target);
+        QTRY_COMPARE(inner->size(), target);
+    }
     f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
     for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
         f.form->ODE_Tabs->setCurrentIndex(page);

@@ -1,0 +1,191 @@
+// The real form resized headless: controls follow the inner size, the tips box, the canvas
+// scroll bar, the caption and the menus after a run.
+#include "FormFixture.h"
+#include "ui/CanvasView.h"
+
+#include <QAction>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace quadrel;
+using quadrel::test::FormFixture;
+
+namespace {
+struct Place {
+    QRect geometry;
+    qreal font;
+    bool scalesFont;  // the canvas keeps its font
+};
+// Every control the resizer scales (the scroll bars are placed by the form itself).
+QMap<QString, Place> places(const frmMain &form) {
+    QMap<QString, Place> m;
+    for (const auto &e : form.controls().entries())
+        if (e.widget() && !e.typeName.endsWith(QLatin1String("ScrollBar")))
+            m.insert(e.name + QString::number(e.index), {e.widget()->geometry(), e.widget()->font().pointSizeF(),
+                                                         e.typeName != QLatin1String("PictureBox")});
+    return m;
+}
+// Resizes the window so that its inner area is w x h pixels.
+void resizeInner(frmMain &form, int w, int h) {
+    const QSize extra = form.size() - form.centralWidget()->size();
+    form.resize(QSize(w, h) + extra);
+    QTRY_COMPARE(form.centralWidget()->size(), QSize(w, h));
+}
+}  // namespace
+
+class ResizeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsFollowTheInnerSize_data();
+    void controlsFollowTheInnerSize();
+    void backAndForthEndsWhereOneResizeEnds();
+    void tipsBox_data();
+    void tipsBox();
+    void scrollBar_data();
+    void scrollBar();
+    void canvasFollowsTheScrollBar();
+    void caption_data();
+    void caption();
+    void resetViewEnablesTheMenus();
+};
+
+void ResizeTest::controlsFollowTheInnerSize_data() {
+    QTest::addColumn<double>("kx");
+    QTest::addColumn<double>("ky");
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("both doubled") << 2.0 << 2.0 << true;
+    QTest::newRow("width doubled") << 2.0 << 1.0 << true;
+    QTest::newRow("150%") << 1.5 << 1.5 << true;
+    QTest::newRow("60%") << 0.6 << 0.6 << true;
+    QTest::newRow("1995 x 3000 twips") << 133 / 800.0 << 200 / 560.0 << false;
+    QTest::newRow("3000 x 1485 twips") << 200 / 800.0 << 99 / 560.0 << false;
+}
+
+void ResizeTest::controlsFollowTheInnerSize() {
+    QFETCH(double, kx);
+    QFETCH(double, ky);
+    QFETCH(bool, changes);
+    FormFixture f;
+    const QSize design = f.form->centralWidget()->size();
+    const auto before = places(*f.form);
+    resizeInner(*f.form, qRound(design.width() * kx), qRound(design.height() * ky));
+    const auto after = places(*f.form);
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        const QRect a = it->geometry, b = after[it.key()].geometry;
+        const bool fixedPlace = it.key().startsWith("ODE_Tabs");
+        const bool fixedSize = it.key().startsWith("RichTextBox1");
+        const double x = changes && !fixedPlace ? kx : 1, y = changes && !fixedPlace ? ky : 1;
+        const double w = changes && !fixedSize ? kx : 1, h = changes && !fixedSize ? ky : 1;
+        const QString what = QDebug::toString(it.key()) + QDebug::toString(a) + QDebug::toString(b);
+        QVERIFY2(qAbs(b.x() - a.x() * x) <= 1 && qAbs(b.y() - a.y() * y) <= 1, qPrintable(what));
+        QVERIFY2(qAbs(b.width() - a.width() * w) <= 1.5 && qAbs(b.height() - a.height() * h) <= 1.5,
+                 qPrintable(what));
+        const double font = changes && it->scalesFont ? ky : 1;
+        QVERIFY2(qAbs(after[it.key()].font - it->font * font) < 0.01, qPrintable(what));
+    }
+    // A control of a hidden page is in its scaled place when its page is shown.
+    f.showPage(frmMain::TabBvpData);
+    QVERIFY(f.form->xyGrid->isVisible());
+    QCOMPARE(f.form->xyGrid->geometry(), after["xyGrid-1"].geometry);
+}
+
+void ResizeTest::backAndForthEndsWhereOneResizeEnds() {
+    FormFixture once, often;
+    resizeInner(*once.form, 1000, 700);
+    for (int i = 0; i < 10; ++i)
+        resizeInner(*often.form, i % 2 ? 1000 + 7 * i : 480 + 3 * i, i % 2 ? 700 - 5 * i : 400 + 11 * i);
+    resizeInner(*often.form, 1000, 700);
+    const auto a = places(*once.form), b = places(*often.form);
+    for (auto it = a.begin(); it != a.end(); ++it) {
+        const QRect g = it->geometry, h = b[it.key()].geometry;
+        QVERIFY2(qAbs(g.left() - h.left()) <= 1 && qAbs(g.right() - h.right()) <= 1
+                     && qAbs(g.top() - h.top()) <= 1 && qAbs(g.bottom() - h.bottom()) <= 1,
+                 qPrintable(it.key()));
+        QCOMPARE(it->font, b[it.key()].font);
+    }
+}
+
+void ResizeTest::tipsBox_data() {
+    QTest::addColumn<double>("formWidth");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("height");  // for a form 8000 twips high
+    QTest::newRow("11000 wide") << 11000.0 << 10300.0 << 6400.0;
+    QTest::newRow("11001 wide") << 11001.0 << 9001.0 << 5000.0;
+    QTest::newRow("6000 wide") << 6000.0 << 5300.0 << 6400.0;
+}
+
+void ResizeTest::tipsBox() {
+    QFETCH(double, formWidth);
+    QFETCH(double, width);
+    QFETCH(double, height);
+    const canvas::TipsBoxSize s = canvas::tipsBoxSize(formWidth, 8000);
+    QCOMPARE(s.width, width);
+    QCOMPARE(s.rightMargin, width - 200);
+    QCOMPARE(s.height, height);
+}
+
+void ResizeTest::scrollBar_data() {
+    QTest::addColumn<double>("screen");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<int>("max");
+    QTest::newRow("narrow screen") << 9600.0 << true << 544;
+    QTest::newRow("wide screen") << 12000.0 << false << 0;
+}
+
+void ResizeTest::scrollBar() {
+    QFETCH(double, screen);
+    QFETCH(bool, visible);
+    QFETCH(int, max);
+    const canvas::ScrollBarLayout b = canvas::scrollBarLayout(9000, 6000, screen, 9244);
+    QCOMPARE(b.visible, visible);
+    QCOMPARE(int(b.max), max);
+    QCOMPARE(b.top, 5870.0);
+    QCOMPARE(b.width, 8900.0);
+    QCOMPARE(int(b.largeChange), 16 * b.smallChange);
+}
+
+// The headless screen is 12000 twips wide: the bar stays hidden and a resize puts the canvas
+// back at 0 wherever the bar had moved it.
+void ResizeTest::canvasFollowsTheScrollBar() {
+    FormFixture f;
+    f.form->HScroll1->setRange(0, 1000);
+    f.form->HScroll1->setValue(540);
+    QCOMPARE(f.form->picCanvas->x(), -36);
+    resizeInner(*f.form, 900, 600);
+    QVERIFY(f.form->HScroll1->isHidden());
+    QCOMPARE(f.form->HScroll1->value(), 0);
+    QCOMPARE(f.form->picCanvas->pos(), QPoint(0, 0));
+    // On the tips page a resize sizes the tips box to the window and puts the focus in it.
+    f.showPage(frmMain::TabTips);
+    resizeInner(*f.form, 640, 480);
+    QCOMPARE(f.form->RichTextBox1->width(), qRound(f.form->frameGeometry().width() - 700 / 15.0));
+    QCOMPARE(f.focused(), f.form->RichTextBox1);
+}
+
+void ResizeTest::caption_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("caption");
+    const QString base = "Quadrel, the ordinary differential equation program";
+    QTest::newRow("no file") << "" << base;
+    QTest::newRow("a file") << "ExBVP.3" << "ExBVP.3 ... " + base;
+}
+
+void ResizeTest::caption() {
+    QFETCH(QString, fileName);
+    QFETCH(QString, caption);
+    FormFixture f;
+    f.state.fileName = fileName;
+    f.form->ShowFilename();
+    QCOMPARE(f.form->windowTitle(), caption);
+}
+
+void ResizeTest::resetViewEnablesTheMenus() {
+    FormFixture f;
+    const QStringList menus = {"mnuFile", "mnuDemos", "mnuView", "mnuWeb", "mnuHelp"};
+    for (const QString &m : menus) f.form->menuAction(m)->setEnabled(false);
+    f.form->resetView();
+    for (const QString &m : menus) QVERIFY(f.form->menuAction(m)->isEnabled());
+}
+
+QTEST_MAIN(ResizeTest)
+#include "tst_resize.moc"
