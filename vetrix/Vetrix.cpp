@@ -4,9 +4,12 @@
 // caller; a non-zero status tells the caller to show "~parse.out".
 #include "vetrix/Check.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,11 +20,23 @@ enum Status : int {
     kInternalFault = 3,  // anything unexpected (such as running out of memory)
 };
 
+// Writes the listing to a temporary file beside name and renames it into place, so that a
+// reader (or a second caller on another thread) only ever sees one whole listing.
 bool writeFile(const char *name, const std::string &content) {
-    std::FILE *f = std::fopen(name, "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-    return std::fclose(f) == 0 && written;
+    std::string temp = std::string(name) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, 0644) == 0;
+    for (std::size_t done = 0; ok && done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), name) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +57,7 @@ private slots:
     void entrySurvivesAMegabyte_data();
     void entrySurvivesAMegabyte();
     void entryReportsAnUnwritableFolder();
+    void listingsFromTwoThreadsAreNeverTorn();
 
     void commandLine_data();
     void commandLine();
@@ -274,6 +277,32 @@ void TestVetrix::entryReportsAnUnwritableFolder() {
     QVERIFY(::rmdir(gone.path().toLocal8Bit().constData()) == 0);
     QVERIFY(vetrix_("Y' = X", nullptr, 6) != 0);
     QVERIFY(vetrix_("Y' = H", nullptr, 6) != 0);
+}
+
+void TestVetrix::listingsFromTwoThreadsAreNeverTorn() {
+    // Two threads check different equations while a third keeps reading the listing: it
+    // must always see one whole listing, never a mix or a file cut short.
+    const char *texts[2] = {"Y' = X", "Y'' + SIN( Y) * A = COSH( X) - Y' / 3"};
+    const QString whole[2] = {listingOf(texts[0]), listingOf(texts[1])};
+    std::atomic<int> running{2};
+    auto call = [&](int i) {
+        for (int k = 0; k < 300; ++k) vetrix_(texts[i], nullptr, std::int32_t(std::strlen(texts[i])));
+        --running;
+    };
+    std::thread a(call, 0), b(call, 1);
+    int torn = 0, seen = 0;
+    while (running > 0) {
+        QFile f("~Vetrix.out");
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QString text = QString::fromLatin1(f.readAll());
+        ++seen;
+        torn += text != whole[0] && text != whole[1];
+    }
+    a.join();
+    b.join();
+    QCOMPARE(torn, 0);
+    QVERIFY(seen > 0);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"~Vetrix.out"});
 }
 
 void TestVetrix::commandLine_data() {
