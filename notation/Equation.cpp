@@ -773,6 +773,11 @@ private:
 };
 
 Equation Equation::parse(std::string_view text) {
+    if (text.size() > kMaxEquationLength)
+        throw ParseError(int(kMaxEquationLength) + 1,
+                         "The equation is " + std::to_string(text.size()) +
+                             " characters long; at most " + std::to_string(kMaxEquationLength) +
+                             " are allowed");
     Equation eq;
     eq.text_.assign(text.data(), text.size());
     Parser(eq).run();

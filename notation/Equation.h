@@ -25,6 +25,11 @@
 
 namespace notation {
 
+// The longest equation parse() accepts, in characters (bytes of the single-byte text). A
+// longer text fails at once, before any of it is read, which keeps the memory (about 100
+// bytes per character) and the time of a parse small whatever is pasted into the box.
+constexpr std::size_t kMaxEquationLength = 100000;
+
 // A parse failure: the 1-based column where it was found and a message a student reads.
 class ParseError : public std::runtime_error {
 public:

@@ -71,6 +71,13 @@ Problem buildProblem(const ProblemInput &in) {
     p.note1 = in.note1;
     p.note2 = in.note2;
     if (p.equationText.empty()) throw InputError("The equation (answer 1) is blank.");
+    if (p.equationText.size() > notation::kMaxEquationLength)
+        throw InputError("The equation (answer 1) is " + std::to_string(p.equationText.size()) +
+                         " characters long; the limit is " +
+                         std::to_string(notation::kMaxEquationLength) + ".");
+    if (in.dataPoints.size() > kMaxDataPoints)
+        throw InputError("The problem has " + std::to_string(in.dataPoints.size()) +
+                         " data points; the limit is " + std::to_string(kMaxDataPoints) + ".");
     try {
         p.equation = std::make_shared<const notation::Equation>(
             notation::Equation::parse(p.equationText));
@@ -123,7 +130,7 @@ Problem buildProblem(const ProblemInput &in) {
     p.initialGiven = std::min(int(values.size()), n);
 
     p.nPoints = int(requireWhole(in.nPointsText, "The number of plot points (answer 5)", 1,
-                                 1000000));
+                                 kMaxPlotPoints));
     p.deltaX = requireNumber(in.deltaXText, "Delta_x (answer 6)");
     if (p.nPoints > 1 && p.deltaX == 0)
         throw InputError("Delta_x (answer 6) is 0; with " + std::to_string(p.nPoints) +

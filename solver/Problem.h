@@ -12,6 +12,14 @@
 
 namespace quadrel::solver {
 
+// Limits on what one problem may ask for. With them any input is read, checked and, when
+// it is too large, refused within a second and well under 200 MB: the response file is
+// refused unread above kMaxResponseFileBytes, the equation above notation's
+// kMaxEquationLength characters, and the plot and data points above their counts here.
+constexpr long kMaxResponseFileBytes = 4L << 20;
+constexpr long kMaxPlotPoints = 100000;
+constexpr std::size_t kMaxDataPoints = 10000;
+
 // The answers the solver needs, as text exactly as the response file holds them.
 struct ProblemInput {
     std::string fileName;       // the response file, for the report's heading

@@ -266,7 +266,13 @@ std::string inputErrorReport(const std::string &fileName, const std::string &equ
     std::ostringstream o;
     const std::string title = "Quadrel solver report for " + fileName;
     o << title << "\n" << std::string(title.size(), '=') << "\n";
-    if (!equation.empty()) o << "\n  Equation  " << equation << "\n";
+    // An equation refused for its length is not repeated in full.
+    constexpr std::size_t kShown = 1000;
+    if (equation.size() > kShown)
+        o << "\n  Equation  " << equation.substr(0, kShown) << " ... (" << equation.size()
+          << " characters)\n";
+    else if (!equation.empty())
+        o << "\n  Equation  " << equation << "\n";
     o << rule("Result") << "  FAILED: the problem cannot be solved as given.\n";
     std::istringstream lines(message);
     std::string line;

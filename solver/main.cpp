@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -92,6 +93,13 @@ int main(int argc, char **argv) {
     if (argc == 3) g_copy = argv[2];
     const std::string path = argv[1];
     const std::string fileName = path.substr(path.find_last_of('/') + 1);
+
+    struct stat info {};
+    if (::stat(argv[1], &info) == 0 && S_ISREG(info.st_mode) && info.st_size > solver::kMaxResponseFileBytes)
+        return inputFailure(fileName, {},
+                            "The response file is " + std::to_string(info.st_size) +
+                                " bytes long; the limit is " +
+                                std::to_string(solver::kMaxResponseFileBytes) + " bytes.");
 
     AppState st;
     StderrMessageBoxes boxes;

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // A response file in the format the program writes: answer, two blanks, two TABs, comment.
@@ -43,8 +46,14 @@ struct Run {
     QByteArray out, err;
 };
 
-Run run(const QString &program, const QStringList &args, const QString &folder) {
+Run run(const QString &program, const QStringList &args, const QString &folder,
+        bool unprivileged = false) {
     QProcess p;
+    // Root may write anywhere: a read-only folder needs an ordinary user to mean anything.
+    if (unprivileged)
+        p.setChildProcessModifier([] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(9);
+        });
     p.setWorkingDirectory(folder);
     p.setProgram(program);
     p.setArguments(args);
@@ -79,6 +88,8 @@ private slots:
     void runVadeCopiesIntoFoldersWithBlanks();
     void runVadePassesOnFailure();
     void runVadeSaysWhenCopiesFail();
+    void outputsThatCannotBeWritten_data();
+    void outputsThatCannotBeWritten();
 };
 
 void TstVade::solvesAndWritesBothOutputs() {
@@ -108,6 +119,15 @@ void TstVade::exitStatusAndStandardError_data() {
                                    << 3 << QByteArray("STEPSLIM");
     QTest::newRow("too few initial values") << odeFile("Y'' + (4 * Y) = 0", "", "0", "0", "11", ".1")
                                             << 2 << QByteArray("needs 2");
+    // Limits: refused at once with a message naming the limit.
+    QTest::newRow("10 MB file") << odeFile(QString(10 << 20, '('), "", "0", "1", "11", ".1") << 2
+                                << QByteArray("the limit is 4194304 bytes");
+    QTest::newRow("long equation") << odeFile("Y' =" + QString(100000, ' ') + "X", "", "0", "1", "11", ".1")
+                                   << 2 << QByteArray("100005 characters long; the limit is 100000");
+    QTest::newRow("plot points") << odeFile("Y' = X", "", "0", "1", "100001", ".1") << 2
+                                 << QByteArray("from 1 to 100000");
+    QTest::newRow("data points") << odeFile("Y' = X", "", "0", "1", "11", ".1", QStringList(10001, "1 2"))
+                                 << 2 << QByteArray("10001 data points; the limit is 10000");
     QTest::newRow("file ends early") << QByteArray("Test.ode\r\nY' = X\r\n") << 2 << QByteArray("cannot be read");
 }
 
@@ -124,6 +144,7 @@ void TstVade::exitStatusAndStandardError() {
     QVERIFY(readAll(dir.filePath("~Quadrel.out")).contains("FAILED") ||
             readAll(dir.filePath("~Quadrel.out")).contains("STOPPED"));
     QVERIFY(QFile::exists(dir.filePath("~4plots.plt")));
+    QVERIFY(QFileInfo(dir.filePath("~Quadrel.out")).size() < 10000);  // no huge equation echoed
 }
 
 void TstVade::runVadeCopiesIntoFoldersWithBlanks_data() {
@@ -186,6 +207,30 @@ void TstVade::runVadeSaysWhenCopiesFail() {
     QCOMPARE(r.exitCode, 4);
     QVERIFY(r.err.contains("cannot"));
     QVERIFY(readAll(root.filePath("~Quadrel.out")).contains("SOLVED"));
+}
+
+void TstVade::outputsThatCannotBeWritten_data() {
+    QTest::addColumn<QString>("full");  // the output that leads to /dev/full; "" read-only folder
+    QTest::newRow("report on a full disk") << "~Quadrel.out";
+    QTest::newRow("plot on a full disk") << "~4plots.plt";
+    QTest::newRow("copy on a full disk") << "copy.out";
+    QTest::newRow("read-only folder") << "";
+}
+
+void TstVade::outputsThatCannotBeWritten() {
+    QFETCH(QString, full);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("Ok.ode"), odeFile("Y' = X", "", "0", "0", "11", ".1"));
+    if (!full.isEmpty())
+        QVERIFY(QFile::link("/dev/full", dir.filePath(full)));
+    else
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+    const Run r = run(QStringLiteral(VADE_PATH), {"Ok.ode", dir.filePath("copy")}, dir.path(),
+                      full.isEmpty());
+    QCOMPARE(r.exitCode, 4);
+    const QByteArray named = (full.isEmpty() ? "~Quadrel.out" : full).toLatin1();
+    QVERIFY2(r.err.contains("cannot write") && r.err.contains(named), r.err.constData());
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
 }
 
 QTEST_GUILESS_MAIN(TstVade)

@@ -249,8 +249,11 @@ void TestVetrix::entrySurvivesAMegabyte_data() {
     QTest::addColumn<int>("status");  // 0 parsed, 1 not parsed
     const int mb = 1 << 20;
     QByteArray sum("Y'");
-    while (sum.size() < mb) sum += " + X";
+    while (sum.size() < 99990) sum += " + X";
     QTest::newRow("long sum") << sum << 0;
+    while (sum.size() < mb) sum += " + X";
+    QTest::newRow("longer than the limit") << sum << 1;
+    QTest::newRow("10 MB of parentheses") << QByteArray(10 * mb, '(') << 1;
     QTest::newRow("open parentheses") << QByteArray(mb, '(') << 1;
     QTest::newRow("apostrophes") << (QByteArray("Y") + QByteArray(mb, '\'')) << 1;
     QTest::newRow("digits") << (QByteArray("Y' = ") + QByteArray(mb, '7')) << 1;
@@ -268,6 +271,12 @@ void TestVetrix::entrySurvivesAMegabyte() {
     QFile out(status == 0 ? "~Vetrix.out" : "~parse.out");
     QVERIFY(out.exists());
     QVERIFY(out.size() < 300000);  // long listings are cut short
+    if (bytes.size() > 100000) {
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QVERIFY(out.readAll().contains("Error in column 100001: The equation is " +
+                                       QByteArray::number(bytes.size()) +
+                                       " characters long; at most 100000 are allowed"));
+    }
 }
 
 void TestVetrix::entryReportsAnUnwritableFolder() {
