@@ -76,27 +76,28 @@ QString GetExtensionAssociation(const QString &extension) {
 
 QString ReadKeyString(const QString &rootText, const QString &subKey, const QString &valueName,
                       const QString &defaultValue) {
-    QByteArray buffer(int(kKeyStringBufferSize), ' ');
+    // A buffer of 255 blanks that the value, its terminator included, fills from the start
+    // when it fits (counted in characters).
+    QString buffer;
     const QString file = storeFileForRootText(rootText);
     if (!file.isEmpty()) {
         KeyStore store(file);
         KeyStore::Key key;
         if (store.open(subKey, KeyStore::Access::Read, &key) == KeyStore::Ok) {
-            quint32 size = kKeyStringBufferSize;
-            store.query(key, valueName, buffer.data(), &size);
+            store.queryText(key, valueName, int(kKeyStringBufferSize), &buffer);
             store.close(key);
         }
     }
+    buffer += QString(qsizetype(kKeyStringBufferSize) - buffer.size(), u' ');
     // What is left after trimming blanks ends with the value's terminator.
-    QByteArray left = buffer;
-    while (!left.isEmpty() && left.front() == ' ')
-        left.remove(0, 1);
-    while (!left.isEmpty() && left.back() == ' ')
-        left.chop(1);
-    if (left.isEmpty())
+    qsizetype from = 0, to = buffer.size();
+    while (from < to && buffer[from] == u' ')
+        ++from;
+    while (to > from && buffer[to - 1] == u' ')
+        --to;
+    if (from == to)
         return defaultValue;
-    left.chop(1);
-    return QString::fromUtf8(left);
+    return buffer.mid(from, to - from - 1);
 }
 
 long WriteKeyString(const QString &rootText, const QString &subKey, const QString &valueName,

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -343,9 +345,10 @@ bool parseValueLine(Cursor c, StoredValue *v, const char **error) {
             v->data.clear();
             return true;
         }
-        if (c.peek() != '"') {
-            *error = "text must be quoted";
-            return false;
+        if (c.peek() != '"') {  // written by hand without quotes: the rest of the line
+            v->data = QByteArray(c.p, c.end - c.p);
+            v->data.append('\0');
+            return true;
         }
         if (!readQuoted(c, &v->data, error))
             return false;
@@ -392,6 +395,18 @@ bool parseValueLine(Cursor c, StoredValue *v, const char **error) {
         return false;
     }
     return true;
+}
+
+// Says a thing about the store once per process on standard error: the store has no
+// window of its own and its callers show nothing, by design.
+void reportOnce(const QString &key, const QString &message) {
+    static QMutex mutex;
+    static QSet<QString> said;
+    const QMutexLocker lock(&mutex);
+    if (said.contains(key))
+        return;
+    said.insert(key);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(kProductName), qPrintable(message));
 }
 
 QString xdgDir(const char *var, const char *fallback) {
@@ -478,26 +493,26 @@ int StoreContents::valueCount() const {
 bool StoreContents::parse(const QByteArray &text, QString *error, int *errorLine) {
     keys_.clear();
     index_.clear();
+    QStringList problems;
+    int firstProblem = 0;
     int lineNo = 0;
-    auto fail = [&](const char *reason) {
-        keys_.clear();
-        index_.clear();
-        if (error)
-            *error = QString::fromUtf8(reason);
-        if (errorLine)
-            *errorLine = lineNo;
-        return false;
+    auto skip = [&](const char *reason) {
+        if (!firstProblem)
+            firstProblem = lineNo;
+        problems << QStringLiteral("line %1: %2").arg(lineNo).arg(QLatin1String(reason));
     };
 
-    if (!isValidUtf8(text.constData(), text.size()))
-        return fail("the file is not UTF-8 text");
-    if (!text.endsWith('\n'))
-        return fail("the file does not end with a line end (cut short?)");
+    const char *p = text.constData();
+    const char *const end = p + text.size();
+    if (text.startsWith("\xef\xbb\xbf"))  // a byte-order mark some editors put first
+        p += 3;
 
     // Value lines after each key line, so that every key's table is sized once.
     std::vector<int> valueLines;
-    for (const char *q = text.constData(), *qe = q + text.size(); q < qe;) {
-        const char *eol = static_cast<const char *>(memchr(q, '\n', size_t(qe - q)));
+    for (const char *q = p; q < end;) {
+        const char *eol = static_cast<const char *>(memchr(q, '\n', size_t(end - q)));
+        if (!eol)
+            eol = end;
         while (q < eol && isBlank(*q))
             ++q;
         if (q < eol && *q == '[')
@@ -510,11 +525,14 @@ bool StoreContents::parse(const QByteArray &text, QString *error, int *errorLine
 
     bool ended = false;
     int current = -1;
-    const char *p = text.constData();
-    const char *const end = p + text.size();
+    bool keySkipped = false;  // the values below a key line that was skipped go with it
+    QByteArray recoded;
     while (p < end) {
         ++lineNo;
         const char *eol = static_cast<const char *>(memchr(p, '\n', size_t(end - p)));
+        const bool cutShort = !eol;
+        if (!eol)
+            eol = end;
         const char *b = p;
         const char *e = eol;
         p = eol + 1;
@@ -524,35 +542,58 @@ bool StoreContents::parse(const QByteArray &text, QString *error, int *errorLine
             --e;
         if (b == e || *b == '#' || *b == ';')
             continue;
-        if (ended)
-            return fail("text after the .end line");
-        if (e - b == 4 && memcmp(b, ".end", 4) == 0) {
+        if (e - b == 4 && qstrnicmp(b, ".end", 4) == 0) {
             ended = true;
             continue;
         }
+        if (cutShort) {  // every line the store writes ends with a line end
+            skip("the last line has no line end (cut short?)");
+            continue;
+        }
+        if (!isValidUtf8(b, e - b)) {  // a hand edit in a single-byte editor
+            skip("not UTF-8 text, read as Latin-1");
+            recoded = QString::fromLatin1(b, e - b).toUtf8();
+            b = recoded.constData();
+            e = b + recoded.size();
+        }
         if (*b == '[') {
-            if (e - b < 2 || e[-1] != ']')
-                return fail("a key line must end with ]");
-            const QString path = QString::fromUtf8(b + 1, e - b - 2);
-            if (!isValidKeyPath(path))
-                return fail("not a valid key path");
+            const QString path =
+                e - b >= 2 && e[-1] == ']' ? QString::fromUtf8(b + 1, e - b - 2) : QString();
+            if (!isValidKeyPath(path)) {
+                skip(e[-1] == ']' ? "not a valid key path" : "a key line must end with ]");
+                ++section;
+                current = -1;
+                keySkipped = true;
+                continue;
+            }
             StoredKey &k = ensure(path);
             if (section < valueLines.size())
                 k.reserve(k.values.size() + size_t(valueLines[section++]));
             current = index_.value(fold(path));
+            keySkipped = false;
             continue;
         }
-        if (current < 0)
-            return fail("a value before the first [key] line");
+        if (current < 0) {
+            skip(keySkipped ? "a value of the key line skipped above" : "a value before the first [key] line");
+            continue;
+        }
         StoredValue v;
         const char *why = "";
-        if (!parseValueLine(Cursor{b, e}, &v, &why))
-            return fail(why);
+        if (!parseValueLine(Cursor{b, e}, &v, &why)) {
+            skip(why);
+            continue;
+        }
         keys_[size_t(current)].set(v.name, v.type, v.data);
     }
-    if (!ended)
-        return fail("the .end line is missing (cut short?)");
-    return true;
+    if (!ended) {
+        lineNo = qMax(lineNo, 1);
+        skip("the .end line is missing (cut short?)");
+    }
+    if (error)
+        *error = problems.join(QStringLiteral("; "));
+    if (errorLine)
+        *errorLine = firstProblem;
+    return problems.isEmpty();
 }
 
 QByteArray StoreContents::serialize(const QString &title) const {
@@ -616,46 +657,80 @@ KeyStore::LoadState KeyStore::refresh(QString *error) const {
         memoValid_ = false;
         return LoadState::Unreadable;
     }
-    if (memoValid_ && bytes == memoText_)
-        return LoadState::Ok;
-    QString why;
-    int line = 0;
-    if (!memo_.parse(bytes, &why, &line)) {
-        if (error)
-            *error = QStringLiteral("line %1: %2").arg(line).arg(why);
-        memoValid_ = false;
-        return LoadState::Damaged;
+    if (!memoValid_ || bytes != memoText_) {
+        memoDamaged_ = !memo_.parse(bytes, &memoProblems_);
+        memoText_ = bytes;
+        memoValid_ = true;
+        if (memoDamaged_)
+            reportOnce(QStringLiteral("read %1 %2").arg(file_).arg(qHash(bytes)),
+                       QStringLiteral("the settings file %1 has lines that cannot be read; they "
+                                      "are skipped and the rest is used (%2). The file as it is "
+                                      "now is kept as %1.corrupt-<n> when settings are next "
+                                      "saved.")
+                           .arg(file_, memoProblems_));
     }
-    memoText_ = bytes;
-    memoValid_ = true;
-    return LoadState::Ok;
+    if (!memoDamaged_)
+        return LoadState::Ok;
+    if (error)
+        *error = memoProblems_;
+    return LoadState::Damaged;
 }
 
 KeyStore::LoadState KeyStore::load(StoreContents *out, QString *error) const {
     const LoadState state = refresh(error);
-    *out = memo_;
+    *out = memoValid_ ? memo_ : StoreContents();
     return state;
 }
 
 bool KeyStore::setAside() const {
+    const QByteArray from = QFile::encodeName(file_);
     for (int n = 1; n < 100000; ++n) {
         const QString target = file_ + QStringLiteral(".corrupt-") + QString::number(n);
+        // A second name for the same file: the store keeps its name until it is replaced.
+        if (::link(from.constData(), QFile::encodeName(target).constData()) == 0)
+            return true;
+        if (errno == EEXIST)
+            continue;
         if (QFileInfo::exists(target))
             continue;
-        return QFile::rename(file_, target);
+        return QFile::copy(file_, target);  // a file system without hard links
     }
     return false;
+}
+
+void KeyStore::removeStaleTemporaries() const {
+    // A writer killed between creating its temporary file and renaming it leaves
+    // "<file>.XXXXXX" behind; every writer holds the lock, so any such file is stale.
+    const QFileInfo info(file_);
+    const QDir dir = info.dir();
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    for (const QString &name : dir.entryList({prefix + QStringLiteral("??????")},
+                                             QDir::Files | QDir::Hidden | QDir::System)) {
+        bool temporary = true;
+        for (QChar c : QStringView(name).mid(prefix.size()))
+            temporary = temporary && c.isLetterOrNumber() && c.unicode() < 0x80;
+        if (temporary)
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+KeyStore::Status KeyStore::failWrite(const QString &why) const {
+    reportOnce(QStringLiteral("write ") + file_,
+               QStringLiteral("the settings file %1 cannot be written (%2); settings changed "
+                              "from now on are not saved.")
+                   .arg(file_, why));
+    return Failed;
 }
 
 KeyStore::Status KeyStore::modify(const std::function<bool(StoreContents &)> &change) {
     const QFileInfo info(file_);
     if (!QDir().mkpath(info.absolutePath()))
-        return Failed;
+        return failWrite(QStringLiteral("its folder cannot be created"));
 
     const QByteArray lockName = QFile::encodeName(lockPath());
     const int fd = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
-        return Failed;
+        return failWrite(QString::fromLocal8Bit(std::strerror(errno)));
     // The lock is held only for the read-modify-write of one small file.
     struct Unlock {
         int fd;
@@ -666,37 +741,44 @@ KeyStore::Status KeyStore::modify(const std::function<bool(StoreContents &)> &ch
     } unlock{fd};
     while (::flock(fd, LOCK_EX) != 0)
         if (errno != EINTR)
-            return Failed;
+            return failWrite(QString::fromLocal8Bit(std::strerror(errno)));
 
-    const LoadState state = refresh();
+    QString why;
+    const LoadState state = refresh(&why);
     StoreContents contents = std::move(memo_);
     memo_ = StoreContents();
     memoValid_ = false;
     if (state == LoadState::Unreadable)
-        return Failed;  // never overwrite what could not be read
+        return failWrite(why);  // never overwrite what could not be read
     const bool damaged = state == LoadState::Damaged;
-    if (damaged && !setAside())
-        return Failed;
     if (!change(contents) && !damaged) {
         if (state == LoadState::Ok) {  // the file still holds exactly these contents
             memo_ = std::move(contents);
+            memoDamaged_ = false;
             memoValid_ = true;
         }
         return Ok;
     }
+    if (state != LoadState::Missing && ::access(QFile::encodeName(file_).constData(), W_OK) != 0)
+        return failWrite(QStringLiteral("the file is read-only"));
+    if (damaged && !setAside())
+        return failWrite(QStringLiteral("no copy of its unreadable lines can be kept"));
+    removeStaleTemporaries();
 
     QSaveFile out(file_);
     if (!out.open(QIODevice::WriteOnly))
-        return Failed;
+        return failWrite(out.errorString());
     const QByteArray bytes = contents.serialize(info.fileName());
     if (out.write(bytes) != bytes.size()) {
+        const QString error = out.errorString();
         out.cancelWriting();
-        return Failed;
+        return failWrite(error);
     }
     if (!out.commit())
-        return Failed;
+        return failWrite(out.errorString());
     memo_ = std::move(contents);
     memoText_ = bytes;
+    memoDamaged_ = false;
     memoValid_ = true;
     return Ok;
 }
@@ -705,7 +787,9 @@ bool KeyStore::keyLineExists(const QString &path) const {
     QFile f(file_);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray text = f.readAll();
+    QByteArray text = f.readAll();
+    if (text.startsWith("\xef\xbb\xbf"))
+        text.remove(0, 3);
     const QString wanted = fold(path);
     const QString below = wanted + QLatin1Char('\\');
     for (const char *q = text.constData(), *qe = q + text.size(); q < qe;) {
@@ -789,6 +873,25 @@ KeyStore::Status KeyStore::query(const Key &key, const QString &name, char *buff
     if (needed)
         memcpy(buffer, v->data.constData(), needed);
     *size = needed;
+    return Ok;
+}
+
+KeyStore::Status KeyStore::queryText(const Key &key, const QString &name, int maxCharacters,
+                                     QString *text) const {
+    quint32 size = 0;
+    const Status st = query(key, name, nullptr, &size);
+    if (st != Ok)
+        return st;
+    QByteArray data(qsizetype(size), '\0');
+    query(key, name, data.data(), &size);
+    const QString decoded = QString::fromUtf8(data);
+    // Characters, not UTF-16 units: one outside the basic plane counts once.
+    qsizetype characters = decoded.size();
+    for (QChar c : decoded)
+        characters -= c.isLowSurrogate();
+    if (characters > maxCharacters)
+        return MoreData;
+    *text = decoded;
     return Ok;
 }
 

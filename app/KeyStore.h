@@ -18,9 +18,16 @@
 //
 // Every write is a read-modify-write under an advisory lock (flock on "<file>.lock") that
 // replaces the file atomically (temporary file in the same folder, flush, rename), so a
-// crash never leaves half a file and two processes writing at once lose nothing. A file
-// that cannot be parsed (including one cut short: the ".end" line is missing) reads as
-// empty, and before anything new is written it is renamed to "<file>.corrupt-<n>".
+// crash never leaves half a file and two processes writing at once lose nothing; temporary
+// files a killed writer left behind are removed by the next write.
+//
+// The file invites hand edits, so reading keeps every line it can parse and skips the
+// others: a byte-order mark is ignored, ".end" may be written in any case, a text may go
+// unquoted, a line that is not UTF-8 is read as Latin-1, and a line without its line end
+// (a file cut short) is skipped. The skipped lines are reported once on standard error,
+// and before the next write the file as it was is kept as "<file>.corrupt-<n>". A store
+// that cannot be written (read-only file or folder, full disk) is left as it is; that too
+// is reported once on standard error and never to the form.
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -68,7 +75,9 @@ public:
     StoredKey &ensure(const QString &path, bool *added = nullptr);
     int valueCount() const;
 
-    // Parses the file text; false (with a reason and 1-based line) when it is damaged.
+    // Parses the file text, keeping every line it can. False when lines were skipped or the
+    // .end line is missing; *error then lists them ("line 3: reason; ...") and *errorLine
+    // is the first.
     bool parse(const QByteArray &text, QString *error = nullptr, int *errorLine = nullptr);
     QByteArray serialize(const QString &title) const;
 
@@ -117,20 +126,29 @@ public:
     // size only. The stored type goes to *type when asked. Needs a key opened for reading.
     Status query(const Key &key, const QString &name, char *buffer, quint32 *size,
                  quint32 *type = nullptr) const;
+    // Reads a value as text into a buffer that holds maxCharacters characters: the stored
+    // bytes decoded from UTF-8, the terminator included, go to *text when they make at
+    // most that many characters (MoreData otherwise, *text untouched). A text buffer's
+    // size counts characters, so a limit means the same for "e" and for an accented one.
+    Status queryText(const Key &key, const QString &name, int maxCharacters, QString *text) const;
     Status set(Key &key, const QString &name, quint32 type, const QByteArray &data);
     void close(Key &key) const;
 
-    // Reads the whole file. A missing file and a damaged one both give empty contents.
+    // Reads the whole file. A missing file gives empty contents, a damaged one the lines
+    // that could be read.
     LoadState load(StoreContents *out, QString *error = nullptr) const;
     // Applies change under the lock and writes the result when change reports a change
-    // (or the old file was damaged and has been set aside). Damaged files are renamed
-    // aside first; a file that exists but cannot be read is never overwritten.
+    // (or the old file was damaged and is rewritten clean). A damaged file is kept aside
+    // first; a file that exists but cannot be read is never overwritten.
     Status modify(const std::function<bool(StoreContents &)> &change);
 
     QString lockPath() const { return file_ + QStringLiteral(".lock"); }
 
 private:
     bool setAside() const;
+    void removeStaleTemporaries() const;
+    // Reports (once per process) that the store cannot be written; returns Failed.
+    Status failWrite(const QString &why) const;
     // True when a key line names path or a key below it (the values are not read).
     bool keyLineExists(const QString &path) const;
     // Reads the file and brings memo_ up to date with it (empty unless Ok).
@@ -142,6 +160,8 @@ private:
     mutable QByteArray memoText_;
     mutable StoreContents memo_;
     mutable bool memoValid_ = false;
+    mutable bool memoDamaged_ = false;  // lines of memoText_ were skipped
+    mutable QString memoProblems_;
 };
 
 // The company and product the stores' folder is named after.

@@ -92,10 +92,10 @@ RegValue GetRegistryValue(qint32 root, const QString &path, const QString &value
 
     switch (typeCode) {
     case REG_SZ: {
-        QByteArray buffer(int(kTextBufferSize), '\0');
-        quint32 size = kTextBufferSize;
-        if (store.query(key, valueName, buffer.data(), &size) == KeyStore::Ok && size > 0)
-            result = QString::fromUtf8(buffer.constData(), int(size) - 1);  // drop the NUL
+        QString text;
+        if (store.queryText(key, valueName, int(kTextBufferSize), &text) == KeyStore::Ok &&
+            !text.isEmpty())
+            result = text.chopped(1);  // drop the terminator
         if (const auto *s = std::get_if<QString>(&result); s && *s == QLatin1String("\\Qu"))
             result = QStringLiteral("\\Quadrel");
         break;

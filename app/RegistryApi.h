@@ -16,8 +16,8 @@ constexpr int REG_SZ = 1;
 constexpr int REG_BINARY = 3;
 constexpr int REG_DWORD = 4;
 
-// Buffer sizes of the reads: a text of 1023 characters plus its terminator fits, a longer
-// one does not and reads as missing.
+// Buffer sizes of the reads: a text of 1023 characters (counted as characters, whatever
+// their UTF-8 length) plus its terminator fits, a longer one does not and reads as missing.
 constexpr quint32 kTextBufferSize = 1024;
 constexpr quint32 kBinaryBufferSize = 4096;
 

@@ -120,6 +120,9 @@ private slots:
         QTest::newRow("trailing blanks kept") << true << "trail  " << "trail  ";
         QTest::newRow("254 characters") << true << QString(254, 'k') << QString(254, 'k');
         QTest::newRow("255 characters do not fit") << true << QString(255, 'k') << "dflt";
+        QTest::newRow("200 x é") << true << QString(200, QChar(0xe9)) << QString(200, QChar(0xe9));
+        QTest::newRow("254 x é") << true << QString(254, QChar(0xe9)) << QString(254, QChar(0xe9));
+        QTest::newRow("255 x é do not fit") << true << QString(255, QChar(0xe9)) << "dflt";
     }
     void readKeyStringRules() {
         QFETCH(bool, store);

@@ -7,10 +7,14 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quadrel;
 
@@ -51,6 +55,43 @@ std::unique_ptr<QTemporaryDir> configInMemory() {
         return nullptr;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir->path()));
     return dir;
+}
+
+// What f writes to standard error.
+QByteArray stderrOf(const std::function<void()> &f) {
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "no capture";
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(capture.handle(), 2);
+    f();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
+
+// A store such as the program leaves after some runs.
+QByteArray realStore() {
+    AppState st;
+    st.fileName = QStringLiteral("myprob.ode");
+    st.userPath = QStringLiteral("User");
+    st.RunCount = 12;
+    PutFileInRegistry(st);
+    PutRunCountInRegistry(st);
+    PutPlotFileInRegistry(QStringLiteral("~4plots.plt"));
+    SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "tPause", REG_SZ, QStringLiteral("20"));
+    SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "submit", REG_DWORD, qint32(46000));
+    SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "blob", REG_BINARY, QByteArray("\x00\x7f\xff", 3));
+    SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "note", REG_SZ,
+                     QStringLiteral("Zeile \"1\"\nGrüße\\"));
+    return readAll(storeFileForRoot(HKEY_CURRENT_USER));
+}
+
+QString text(const QString &key, const QString &name) {
+    return valueToText(GetRegistryValue(HKEY_CURRENT_USER, key, name, REG_SZ, QStringLiteral("none")));
 }
 
 }  // namespace
@@ -165,6 +206,10 @@ private slots:
                                  << sz(QStringLiteral("Aé\t"));
         QTest::newRow("key given twice") << QByteArray("[A]\nx = sz:\"1\"\n[a]\ny = sz:\"2\"\n.end\n")
                                          << "y" << sz("2");
+        QTest::newRow("unquoted text") << QByteArray("[A]\nx = sz: 1 \"2\" \n.end\n") << "x" << sz("1 \"2\"");
+        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf[A]\nx = sz:\"1\"\n.end\n") << "x" << sz("1");
+        QTest::newRow(".END in capitals") << QByteArray("[A]\nx = sz:\"1\"\n.END\n") << "x" << sz("1");
+        QTest::newRow("value after .end") << QByteArray("[A]\n.end\nx = sz:\"1\"\n") << "x" << sz("1");
         QTest::newRow("value given twice") << QByteArray("[A]\nx = sz:\"1\"\nX = sz:\"2\"\n.end\n")
                                            << "x" << sz("2");
     }
@@ -181,39 +226,96 @@ private slots:
         QCOMPARE(v->data, data);
     }
 
-    void damagedFilesAreRecognised_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("no .end line") << QByteArray("[A]\nx = sz:\"1\"\n");
-        QTest::newRow(".end without line end") << QByteArray("[A]\nx = sz:\"1\"\n.end");
-        QTest::newRow("text after .end") << QByteArray("[A]\n.end\nx = sz:\"1\"\n");
-        QTest::newRow("value before a key") << QByteArray("x = sz:\"1\"\n.end\n");
-        QTest::newRow("key without ]") << QByteArray("[A\n.end\n");
-        QTest::newRow("empty key level") << QByteArray("[A\\\\B]\n.end\n");
-        QTest::newRow("unterminated text") << QByteArray("[A]\nx = sz:\"1\n.end\n");
-        QTest::newRow("unquoted text") << QByteArray("[A]\nx = sz:1\n.end\n");
-        QTest::newRow("text after the quote") << QByteArray("[A]\nx = sz:\"1\" 2\n.end\n");
-        QTest::newRow("unknown escape") << QByteArray("[A]\nx = sz:\"\\q\"\n.end\n");
-        QTest::newRow("short \\x escape") << QByteArray("[A]\nx = sz:\"\\x4\"\n.end\n");
-        QTest::newRow("surrogate \\u escape") << QByteArray("[A]\nx = sz:\"\\ud800\"\n.end\n");
-        QTest::newRow("no =") << QByteArray("[A]\nx sz:\"1\"\n.end\n");
-        QTest::newRow("no type") << QByteArray("[A]\nx = \"1\"\n.end\n");
-        QTest::newRow("unknown type") << QByteArray("[A]\nx = qword:1\n.end\n");
-        QTest::newRow("dword too large") << QByteArray("[A]\nx = dword:4294967296\n.end\n");
-        QTest::newRow("dword not a number") << QByteArray("[A]\nx = dword:12a\n.end\n");
-        QTest::newRow("dword empty") << QByteArray("[A]\nx = dword:\n.end\n");
-        QTest::newRow("odd hex digit") << QByteArray("[A]\nb = hex:01 0\n.end\n");
-        QTest::newRow("not hex") << QByteArray("[A]\nb = hex:zz\n.end\n");
-        QTest::newRow("empty quoted name") << QByteArray("[A]\n\"\" = sz:\"1\"\n.end\n");
-        QTest::newRow("not UTF-8") << QByteArray("[A]\nx = sz:\"\xe9\"\n.end\n");
+    // A line that cannot be read is skipped and named; the good line above it is kept.
+    void badLinesAreSkipped_data() {
+        QTest::addColumn<QByteArray>("tail");  // what follows [A] and its good line 2
+        QTest::addColumn<int>("line");         // the first line reported
+        QTest::newRow("no .end line") << QByteArray() << 2;
+        QTest::newRow("cut short in a value") << QByteArray("x = dword:460") << 3;
+        QTest::newRow("value before a key") << QByteArray(".end\n") << 0;  // see below
+        QTest::newRow("key without ] takes its values along")
+            << QByteArray("[B\nx = sz:\"1\"\n.end\n") << 3;
+        QTest::newRow("empty key level") << QByteArray("[A\\\\B]\nx = sz:\"1\"\n.end\n") << 3;
+        QTest::newRow("unterminated text") << QByteArray("x = sz:\"1\n.end\n") << 3;
+        QTest::newRow("text after the quote") << QByteArray("x = sz:\"1\" 2\n.end\n") << 3;
+        QTest::newRow("unknown escape") << QByteArray("x = sz:\"\\q\"\n.end\n") << 3;
+        QTest::newRow("short \\x escape") << QByteArray("x = sz:\"\\x4\"\n.end\n") << 3;
+        QTest::newRow("surrogate \\u escape") << QByteArray("x = sz:\"\\ud800\"\n.end\n") << 3;
+        QTest::newRow("no =") << QByteArray("x sz:\"1\"\n.end\n") << 3;
+        QTest::newRow("no type") << QByteArray("x = \"1\"\n.end\n") << 3;
+        QTest::newRow("unknown type") << QByteArray("x = qword:1\n.end\n") << 3;
+        QTest::newRow("dword too large") << QByteArray("x = dword:4294967296\n.end\n") << 3;
+        QTest::newRow("dword not a number") << QByteArray("x = dword:12a\n.end\n") << 3;
+        QTest::newRow("dword empty") << QByteArray("x = dword:\n.end\n") << 3;
+        QTest::newRow("odd hex digit") << QByteArray("b = hex:01 0\n.end\n") << 3;
+        QTest::newRow("not hex") << QByteArray("b = hex:zz\n.end\n") << 3;
+        QTest::newRow("empty quoted name") << QByteArray("\"\" = sz:\"1\"\n.end\n") << 3;
     }
-    void damagedFilesAreRecognised() {
-        QFETCH(QByteArray, text);
+    void badLinesAreSkipped() {
+        QFETCH(QByteArray, tail);
+        QFETCH(int, line);
+        QByteArray text = "[A]\nok = sz:\"1\"\n" + tail;
+        if (line == 0) {  // a value line before the first key line
+            text = "x = sz:\"2\"\n" + text;
+            line = 1;
+        }
         StoreContents c;
         QString error;
-        QVERIFY(!c.parse(text, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(c.keys().empty());
+        int first = -1;
+        QVERIFY(!c.parse(text, &error, &first));
+        QCOMPARE(first, line);
+        QVERIFY2(error.startsWith(QStringLiteral("line %1: ").arg(line)), qPrintable(error));
+        QCOMPARE(c.find("a")->values.size(), size_t(1));
+        QCOMPARE(c.find("a")->find("ok")->data, sz("1"));
+    }
+
+    // One hand edit of a real store loses only what it touched.
+    void oneBadEditLosesOnlyItsLine_data() {
+        QTest::addColumn<QByteArray>("find");
+        QTest::addColumn<QByteArray>("replace");
+        QTest::addColumn<bool>("reported");  // skipped lines: reported and kept aside
+        QTest::newRow("byte-order mark") << QByteArray("# user-settings.conf (")
+                                         << QByteArray("\xef\xbb\xbf# user-settings.conf (") << false;
+        QTest::newRow("Latin-1 byte") << QByteArray("ProgramPath") << QByteArray("caf\xe9 = sz:\"x\"\nProgramPath")
+                                      << true;
+        QTest::newRow("unquoted value") << QByteArray("tPause = sz:\"20\"") << QByteArray("tPause = sz:20") << false;
+        QTest::newRow(".END in capitals") << QByteArray(".end") << QByteArray(".END") << false;
+        QTest::newRow("oversized dword") << QByteArray("dword:46000") << QByteArray("dword:99999999999") << true;
+        QTest::newRow("cut short") << QByteArray("\n.end\n") << QByteArray("\nsubmit = dword:4") << true;
+    }
+    void oneBadEditLosesOnlyItsLine() {
+        QFETCH(QByteArray, find);
+        QFETCH(QByteArray, replace);
+        QFETCH(bool, reported);
+        QByteArray edited = realStore();
+        QVERIFY(edited.contains(find));
+        edited.replace(find, replace);
+        writeAll(storePath(), edited);
+
+        AppState st;
+        ScriptedMessageBoxes boxes;
+        st.msg = &boxes;
+        QByteArray said = stderrOf([&] {
+            QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
+            QCOMPARE(GetFileInRegistry(st), QStringLiteral("myprob.ode"));
+            QCOMPARE(st.userPath, QStringLiteral("User"));
+            QCOMPARE(text(companyKey(), "tPause"), QStringLiteral("20"));
+            QCOMPARE(text(companyKey(), "note"), QStringLiteral("Zeile \"1\"\nGrüße\\"));
+        });
+        QVERIFY(boxes.shown().isEmpty());
+        QCOMPARE(said.count("cannot be read"), reported ? 1 : 0);  // once for all those reads
+
+        // The next write keeps the file as it was beside the clean one it writes.
+        st.RunCount = 13;
+        said = stderrOf([&] { PutRunCountInRegistry(st); });
+        QVERIFY2(said.isEmpty(), said.constData());
+        QCOMPARE(setAsideFiles(storePath()), reported ? QStringList{"user-settings.conf.corrupt-1"} : QStringList());
+        if (reported)
+            QCOMPARE(readAll(storePath() + ".corrupt-1"), edited);
+        StoreContents c;
+        QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
+        QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("13"));
+        QCOMPARE(text(companyKey(), "ProgramPath"), QStringLiteral("\\Quadrel"));
     }
 
     void namesMatchWithoutCaseAndKeepTheirCase() {
@@ -314,8 +416,8 @@ private slots:
     void damagedStoreIsSetAsideBeforeAWrite() {
         const QByteArray junk("[Software\\Harrowfield Research Group\\Quadrel]\nRunCount = sz:\"7");
         writeAll(storePath(), junk);
-        // Reading sees nothing and changes nothing.
-        QVERIFY(!RegistryKeyExists(HKEY_CURRENT_USER, kProductKey));
+        // Reading sees the key but not the value cut short, and changes nothing.
+        QVERIFY(RegistryKeyExists(HKEY_CURRENT_USER, kProductKey));
         QCOMPARE(valueToText(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ)),
                  QString());
         QCOMPARE(readAll(storePath()), junk);
@@ -349,50 +451,90 @@ private slots:
         QVERIFY(setAsideFiles(storePath()).isEmpty());
     }
 
-    // Cuts a real store short at every byte offset: each cut reads as empty without a
-    // crash and is set aside, byte for byte, before the next write.
-    void everyTruncationIsReadSafelyAndSetAside() {
+    // Cuts a real store short at every byte offset: each cut keeps exactly the values whose
+    // lines it holds whole (never a value cut to another one), and the next write keeps
+    // the cut file aside byte for byte.
+    void everyTruncationKeepsItsWholeLines() {
         const auto memory = configInMemory();
+        const QByteArray full = realStore();
+        StoreContents all;
+        QVERIFY(all.parse(full));
         AppState st;
-        ScriptedMessageBoxes boxes;
-        st.msg = &boxes;
-        st.fileName = QStringLiteral("myprob.ode");
-        st.userPath = QStringLiteral("User");
         st.RunCount = 12;
-        PutFileInRegistry(st);
-        PutRunCountInRegistry(st);
-        PutPlotFileInRegistry(QStringLiteral("~4plots.plt"));
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "tPause", REG_SZ, QStringLiteral("20"));
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "submit", REG_DWORD, qint32(46000));
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "blob", REG_BINARY, QByteArray("\x00\x7f\xff", 3));
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "note", REG_SZ,
-                         QStringLiteral("Zeile \"1\"\nGrüße\\"));
-        QVERIFY(boxes.shown().isEmpty());
-        const QByteArray full = readAll(storePath());
-        QVERIFY(full.size() > 300);
 
-        int offsets = 0;
         for (int cut = 0; cut < full.size(); ++cut) {
             const QByteArray part = full.left(cut);
             writeAll(storePath(), part);
             StoreContents c;
-            QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Damaged);
-            QVERIFY(c.keys().empty());
-            QVERIFY(!RegistryKeyExists(HKEY_CURRENT_USER, kProductKey));
-            QCOMPARE(valueToText(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "FileIn", REG_SZ,
-                                                  QStringLiteral("none"))),
-                     QStringLiteral("none"));
+            const KeyStore::LoadState state = KeyStore(storePath()).load(&c);
+            QCOMPARE(state, cut == full.size() - 1 ? KeyStore::LoadState::Ok : KeyStore::LoadState::Damaged);
+            int whole = 0;  // value lines the part holds with their line end
+            for (const QByteArray &l : part.left(part.lastIndexOf('\n') + 1).split('\n'))
+                whole += !l.startsWith('#') && l.contains(" = ");
+            QCOMPARE(c.valueCount(), whole);
+            for (const StoredKey &k : c.keys())
+                for (const StoredValue &v : k.values)
+                    QCOMPARE(all.find(k.path)->find(v.name)->data, v.data);
 
             PutRunCountInRegistry(st);
-            QCOMPARE(setAsideFiles(storePath()), QStringList{"user-settings.conf.corrupt-1"});
-            QCOMPARE(readAll(storePath() + ".corrupt-1"), part);
+            if (state == KeyStore::LoadState::Damaged) {
+                QCOMPARE(setAsideFiles(storePath()), QStringList{"user-settings.conf.corrupt-1"});
+                QCOMPARE(readAll(storePath() + ".corrupt-1"), part);
+                QVERIFY(QFile::remove(storePath() + ".corrupt-1"));
+            }
             QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
-            QCOMPARE(c.valueCount(), 1);
-            QVERIFY(QFile::remove(storePath() + ".corrupt-1"));
-            ++offsets;
+            QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
         }
-        qInfo("truncation offsets tested: %d (store of %d bytes)", offsets, int(full.size()));
-        QCOMPARE(offsets, int(full.size()));
+    }
+
+    // A writer killed before its rename leaves a temporary file: the next write removes it.
+    void staleTemporaryFilesGoAtTheNextWrite() {
+        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        const QString stale = storePath() + ".Ab12Zq";
+        writeAll(stale, "[half");
+        writeAll(storePath() + ".corrupt-1", "kept");
+        SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "x", REG_SZ, QStringLiteral("1"));
+        QCOMPARE(QFileInfo(storePath()).dir().entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"user-settings.conf", "user-settings.conf.corrupt-1",
+                              "user-settings.conf.lock"}));
+    }
+
+    // A store that cannot be written stays exactly as it was, and a second Quadrel writing
+    // into it says so once on standard error (never in a window). The writer runs as an
+    // unprivileged user when the tests run as root, for whom nothing is read-only.
+    void unwritableStoreChangesNothing_data() {
+        QTest::addColumn<bool>("folderReadOnly");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("read-only folder") << true;
+    }
+    void unwritableStoreChangesNothing() {
+        QFETCH(bool, folderReadOnly);
+        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ, QStringLiteral("3"));
+        const QByteArray before = readAll(storePath());
+        const QString folder = QFileInfo(storePath()).path();
+        QTemporaryDir barrier;
+        for (const QString &path : {xdg_->root(), barrier.path()})
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), 0777) == 0);
+        QVERIFY(::chmod(QFile::encodeName(storePath() + ".lock").constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(storePath()).constData(), folderReadOnly ? 0666 : 0444) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), folderReadOnly ? 0555 : 0777) == 0);
+
+        QProcess writer;
+        writer.setChildProcessModifier([] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(9);
+        });
+        writer.start(QStringLiteral(STORE_WRITER_PATH), {"w", "2", barrier.path(), "1"});
+        QVERIFY(writer.waitForFinished(30000));
+        QCOMPARE(writer.exitCode(), 0);
+        const QByteArray said = writer.readAllStandardError();
+        QCOMPARE(said.count("cannot be written"), 1);
+        QVERIFY2(folderReadOnly || said.contains("the file is read-only"), said.constData());
+        QCOMPARE(readAll(storePath()), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"user-settings.conf", "user-settings.conf.lock"}));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
     }
 
     // Two processes write 1,000 distinct values each into the same key at the same time.

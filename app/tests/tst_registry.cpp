@@ -57,6 +57,12 @@ private slots:
         QTest::newRow("1023 characters read whole") << true << QString(1023, 'x') << "dflt"
                                                     << QString(1023, 'x');
         QTest::newRow("1024 characters do not fit") << true << QString(1024, 'x') << "dflt" << "dflt";
+        // The limit counts characters, not the bytes of their UTF-8 form.
+        QTest::newRow("600 x é read whole") << true << QString(600, QChar(0xe9)) << "dflt"
+                                          << QString(600, QChar(0xe9));
+        QTest::newRow("1023 x é read whole") << true << QString(1023, QChar(0xe9)) << "dflt"
+                                           << QString(1023, QChar(0xe9));
+        QTest::newRow("1024 x é do not fit") << true << QString(1024, QChar(0xe9)) << "dflt" << "dflt";
         QTest::newRow("5000 characters do not fit") << true << QString(5000, 'x') << "dflt" << "dflt";
         QTest::newRow("stored empty text") << true << "" << "dflt" << "";
         QTest::newRow("missing value") << false << "" << "dflt" << "dflt";
