@@ -39,14 +39,9 @@ private slots:
     void controlsFollowTheInnerSize_data();
     void controlsFollowTheInnerSize();
     void backAndForthEndsWhereOneResizeEnds();
-    void tipsBox_data();
-    void tipsBox();
-    void scrollBar_data();
-    void scrollBar();
+    void layoutRules();
     void canvasFollowsTheScrollBar();
-    void caption_data();
-    void caption();
-    void resetViewEnablesTheMenus();
+    void captionAndMenus();
 };
 
 void ResizeTest::controlsFollowTheInnerSize_data() {
@@ -105,43 +100,22 @@ void ResizeTest::backAndForthEndsWhereOneResizeEnds() {
     }
 }
 
-void ResizeTest::tipsBox_data() {
-    QTest::addColumn<double>("formWidth");
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("height");  // for a form 8000 twips high
-    QTest::newRow("11000 wide") << 11000.0 << 10300.0 << 6400.0;
-    QTest::newRow("11001 wide") << 11001.0 << 9001.0 << 5000.0;
-    QTest::newRow("6000 wide") << 6000.0 << 5300.0 << 6400.0;
-}
-
-void ResizeTest::tipsBox() {
-    QFETCH(double, formWidth);
-    QFETCH(double, width);
-    QFETCH(double, height);
-    const canvas::TipsBoxSize s = canvas::tipsBoxSize(formWidth, 8000);
-    QCOMPARE(s.width, width);
-    QCOMPARE(s.rightMargin, width - 200);
-    QCOMPARE(s.height, height);
-}
-
-void ResizeTest::scrollBar_data() {
-    QTest::addColumn<double>("screen");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<int>("max");
-    QTest::newRow("narrow screen") << 9600.0 << true << 544;
-    QTest::newRow("wide screen") << 12000.0 << false << 0;
-}
-
-void ResizeTest::scrollBar() {
-    QFETCH(double, screen);
-    QFETCH(bool, visible);
-    QFETCH(int, max);
-    const canvas::ScrollBarLayout b = canvas::scrollBarLayout(9000, 6000, screen, 9244);
-    QCOMPARE(b.visible, visible);
-    QCOMPARE(int(b.max), max);
-    QCOMPARE(b.top, 5870.0);
-    QCOMPARE(b.width, 8900.0);
-    QCOMPARE(int(b.largeChange), 16 * b.smallChange);
+// The tips box and scroll bar rules at their edges.
+void ResizeTest::layoutRules() {
+    const canvas::TipsBoxSize at11000 = canvas::tipsBoxSize(11000, 8000);
+    const canvas::TipsBoxSize at11001 = canvas::tipsBoxSize(11001, 8000);
+    QCOMPARE(at11000.width, 10300.0);
+    QCOMPARE(at11000.rightMargin, 10100.0);
+    QCOMPARE(at11000.height, 6400.0);
+    QCOMPARE(at11001.width, 9001.0);
+    QCOMPARE(at11001.height, 5000.0);
+    const canvas::ScrollBarLayout narrow = canvas::scrollBarLayout(9000, 6000, 9600, 9244);
+    QVERIFY(narrow.visible);
+    QCOMPARE(int(narrow.max), 544);
+    QCOMPARE(narrow.top, 5870.0);
+    QCOMPARE(narrow.width, 8900.0);
+    QCOMPARE(int(narrow.largeChange), 16 * narrow.smallChange);
+    QVERIFY(!canvas::scrollBarLayout(9000, 6000, 12000, 9244).visible);
 }
 
 // The headless screen is 12000 twips wide: the bar stays hidden and a resize puts the canvas
@@ -162,25 +136,13 @@ void ResizeTest::canvasFollowsTheScrollBar() {
     QCOMPARE(f.focused(), f.form->RichTextBox1);
 }
 
-void ResizeTest::caption_data() {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("caption");
+void ResizeTest::captionAndMenus() {
+    FormFixture f;
     const QString base = "Quadrel, the ordinary differential equation program";
-    QTest::newRow("no file") << "" << base;
-    QTest::newRow("a file") << "ExBVP.3" << "ExBVP.3 ... " + base;
-}
-
-void ResizeTest::caption() {
-    QFETCH(QString, fileName);
-    QFETCH(QString, caption);
-    FormFixture f;
-    f.state.fileName = fileName;
+    QCOMPARE(f.form->windowTitle(), base);
+    f.state.fileName = "ExBVP.3";
     f.form->ShowFilename();
-    QCOMPARE(f.form->windowTitle(), caption);
-}
-
-void ResizeTest::resetViewEnablesTheMenus() {
-    FormFixture f;
+    QCOMPARE(f.form->windowTitle(), "ExBVP.3 ... " + base);
     const QStringList menus = {"mnuFile", "mnuDemos", "mnuView", "mnuWeb", "mnuHelp"};
     for (const QString &m : menus) f.form->menuAction(m)->setEnabled(false);
     f.form->resetView();
