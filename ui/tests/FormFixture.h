@@ -31,6 +31,17 @@ struct FormFixture {
             qWarning("main window did not become active");
     }
 
+    // Resizes the window so that its inner area is w x h pixels, as dragging its border does.
+    void resizeInner(int w, int h) {
+        const QSize extra = form->size() - form->centralWidget()->size();
+        form->resize(QSize(w, h) + extra);
+        QTRY_COMPARE(form->centralWidget()->size(), QSize(w, h));
+    }
+    // The same, as a factor of the design size.
+    void scaleInner(double k) {
+        resizeInner(qRound(form->centralWidget()->width() * k), qRound(form->centralWidget()->height() * k));
+    }
+
     QWidget *focused() const { return QApplication::focusWidget(); }
 
     // Keys go to whatever widget has the focus, as on a real keyboard.

@@ -18,6 +18,7 @@ class LayoutTest : public QObject {
 private slots:
     void registryLookupIgnoresCaseAndAnswersArrays();
     void registryOrderIsFixed();
+    void pagesDoNotOverlapOrClip_data();
     void pagesDoNotOverlapOrClip();
     void screenshots();
 };
@@ -63,8 +64,16 @@ void LayoutTest::registryOrderIsFixed() {
 
 // Every page at the design size: the controls a page holds lie inside it, no two overlap
 // (the cell editor lies over the grid on purpose), and every caption fits its control.
+void LayoutTest::pagesDoNotOverlapOrClip_data() {
+    QTest::addColumn<double>("scale");  // of the design size
+    QTest::newRow("design size") << 1.0;
+    QTest::newRow("150%") << 1.5;
+}
+
 void LayoutTest::pagesDoNotOverlapOrClip() {
+    QFETCH(double, scale);
     FormFixture f;
+    f.scaleInner(scale);
     const ControlRegistry &r = f.form->controls();
     f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
     for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
@@ -111,12 +120,7 @@ void LayoutTest::screenshots() {
     QDir().mkpath(dir);
     // QUADREL_SCREENSHOT_PERCENT: the inner size as a percentage of the design size.
     const double k = qEnvironmentVariableIntValue("QUADREL_SCREENSHOT_PERCENT") / 100.0;
-    if (k > 0) {
-        QWidget *inner = f.form->centralWidget();
-        const QSize target(qRound(inner->width() * k), qRound(inner->height() * k));
-        f.form->resize(f.form->size() - inner->size() + target);
-        QTRY_COMPARE(inner->size(), target);
-    }
+    if (k > 0) f.scaleInner(k);
     f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
     for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
         f.form->ODE_Tabs->setCurrentIndex(page);

@@ -25,12 +25,6 @@ QMap<QString, Place> places(const frmMain &form) {
                                                          e.typeName != QLatin1String("PictureBox")});
     return m;
 }
-// Resizes the window so that its inner area is w x h pixels.
-void resizeInner(frmMain &form, int w, int h) {
-    const QSize extra = form.size() - form.centralWidget()->size();
-    form.resize(QSize(w, h) + extra);
-    QTRY_COMPARE(form.centralWidget()->size(), QSize(w, h));
-}
 }  // namespace
 
 class ResizeTest : public QObject {
@@ -63,7 +57,7 @@ void ResizeTest::controlsFollowTheInnerSize() {
     FormFixture f;
     const QSize design = f.form->centralWidget()->size();
     const auto before = places(*f.form);
-    resizeInner(*f.form, qRound(design.width() * kx), qRound(design.height() * ky));
+    f.resizeInner(qRound(design.width() * kx), qRound(design.height() * ky));
     const auto after = places(*f.form);
     for (auto it = before.begin(); it != before.end(); ++it) {
         const QRect a = it->geometry, b = after[it.key()].geometry;
@@ -86,10 +80,10 @@ void ResizeTest::controlsFollowTheInnerSize() {
 
 void ResizeTest::backAndForthEndsWhereOneResizeEnds() {
     FormFixture once, often;
-    resizeInner(*once.form, 1000, 700);
+    once.resizeInner(1000, 700);
     for (int i = 0; i < 10; ++i)
-        resizeInner(*often.form, i % 2 ? 1000 + 7 * i : 480 + 3 * i, i % 2 ? 700 - 5 * i : 400 + 11 * i);
-    resizeInner(*often.form, 1000, 700);
+        often.resizeInner(i % 2 ? 1000 + 7 * i : 480 + 3 * i, i % 2 ? 700 - 5 * i : 400 + 11 * i);
+    often.resizeInner(1000, 700);
     const auto a = places(*once.form), b = places(*often.form);
     for (auto it = a.begin(); it != a.end(); ++it) {
         const QRect g = it->geometry, h = b[it.key()].geometry;
@@ -125,13 +119,13 @@ void ResizeTest::canvasFollowsTheScrollBar() {
     f.form->HScroll1->setRange(0, 1000);
     f.form->HScroll1->setValue(540);
     QCOMPARE(f.form->picCanvas->x(), -36);
-    resizeInner(*f.form, 900, 600);
+    f.resizeInner(900, 600);
     QVERIFY(f.form->HScroll1->isHidden());
     QCOMPARE(f.form->HScroll1->value(), 0);
     QCOMPARE(f.form->picCanvas->pos(), QPoint(0, 0));
     // On the tips page a resize sizes the tips box to the window and puts the focus in it.
     f.showPage(frmMain::TabTips);
-    resizeInner(*f.form, 640, 480);
+    f.resizeInner(640, 480);
     QCOMPARE(f.form->RichTextBox1->width(), qRound(f.form->frameGeometry().width() - 700 / 15.0));
     QCOMPARE(f.focused(), f.form->RichTextBox1);
 }
