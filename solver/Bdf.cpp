@@ -68,6 +68,8 @@ bool Bdf::start(double x, const double *u, int dim, double xEnd) {
         CVodeSensToggleOff(mem_);
     }
     CVodeSetStopTime(mem_, xEnd);
+    CVodeSetInitStep(mem_, (xEnd > x ? 1 : -1) * initialStep_);  // 0: CVODES estimates it
+    initialStep_ = 0;
     stepsSeen_ = rhsSeen_ = jacSeen_ = 0;
     return f_.stateRhs(x, y, N_VGetArrayPointer(tmp_));
 }

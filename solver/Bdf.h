@@ -28,6 +28,8 @@ public:
     double lastStep() const override { return hLast_; }
     void interpolate(double x, double *u) override;
     const char *name() const override { return "BDF"; }
+    // The first step of the next start (0: CVODES estimates it).
+    void setInitialStep(double h) { initialStep_ = h; }
 
 private:
     bool jacobianAt(double t, const double *z);
@@ -45,6 +47,7 @@ private:
     int n_, nParams_;
     bool fitA_;
     bool sens_ = false;
+    double initialStep_ = 0;
     double t_ = 0, hLast_ = 0, xEnd_ = 0;
     long stepsSeen_ = 0, rhsSeen_ = 0, jacSeen_ = 0;
 

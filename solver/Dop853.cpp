@@ -70,6 +70,7 @@ bool Dop853::start(double x, const double *u, int dim, double xEnd) {
     denseReady_ = false;
     shiftSlope_ = false;
     stiffCount_ = nonStiffCount_ = 0;
+    sigmaOld_ = HUGE_VAL;
     message_.clear();
     if (!eval(x, y_.data(), k_.data())) return false;
     h_ = initialStep();
@@ -179,17 +180,34 @@ Stepper::Result Dop853::step() {
         }
         ++steps;
         facOld_ = std::max(err, 1e-4);
-        // Stiffness: |h lambda| from the two slopes at x + h.
-        double num = 0, den = 0;
+        // Stiffness: rho ~ |lambda| of the fastest mode from the two slopes at x + h, and
+        // sigma, the rate at which the solution itself changes (|Y'| / |Y| in the
+        // tolerance's scale). A step held near the stability bound by a mode far faster
+        // than the solution marks a stiff stretch; so does a step past the bound itself.
+        double num = 0, den = 0, fn = 0, yn = 0;
         for (int i = 0; i < ctl_; ++i) {
             const double df = k[12 * d + size_t(i)] - k[11 * d + size_t(i)];
             const double dy = yNew_[size_t(i)] - arg12_[size_t(i)];
             num += df * df;
             den += dy * dy;
+            const double sk = atol_[size_t(i)] + rtol_ * std::fabs(yNew_[size_t(i)]);
+            fn += (k[12 * d + size_t(i)] / sk) * (k[12 * d + size_t(i)] / sk);
+            yn += (yNew_[size_t(i)] / sk) * (yNew_[size_t(i)] / sk);
         }
+        curvature_ = 0;
+        for (int i = 0; i < ctl_; ++i)
+            curvature_ = std::max(curvature_, std::fabs(k[12 * d + size_t(i)] - k[size_t(i)]) /
+                                                  (std::fabs(h) * std::max(1.0, std::fabs(yNew_[size_t(i)]))));
         bool stiff = false;
         if (den > 0) {
-            if (std::fabs(h) * std::sqrt(num / den) > kStabilityLimit) {
+            const double rho = std::sqrt(num / den), hRho = std::fabs(h) * rho;
+            const double sigma = yn > 0 ? std::sqrt(fn / yn) : HUGE_VAL;
+            // While a fast transient decays (sigma falling like exp(-h rho) per step) the
+            // explicit steps resolve it far more cheaply than BDF would.
+            const bool settled = sigma >= std::exp(-0.5 * hRho) * sigmaOld_;
+            sigmaOld_ = sigma;
+            if (hRho > kStabilityLimit ||
+                (hRho > kHeldDown && rho > kSeparation * sigma && settled)) {
                 nonStiffCount_ = 0;
                 stiff = ++stiffCount_ >= kStiffSteps;
             } else if (++nonStiffCount_ >= 6) {

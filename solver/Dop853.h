@@ -13,6 +13,8 @@
 // Adams-Moulton in CVODES, whose cost per step is far higher besides.
 #include "solver/Stepper.h"
 
+#include <cmath>
+
 namespace quadrel::solver {
 
 class Dop853 : public Stepper {
@@ -26,10 +28,17 @@ public:
     double lastStep() const override { return hLast_; }
     void interpolate(double x, double *u) override;
     const char *name() const override { return "Dormand-Prince 8(5,3)"; }
+    // |Y''| / max(1, |Y|) over the last step, largest over the state's components.
+    double curvature() const { return curvature_; }
 
-    // |h lambda| beyond which the stability region ends on the negative axis, and the
-    // number of steps in a row beyond it that mark the problem as stiff.
+    // The stiffness test. |h lambda| beyond which the stability region ends on the
+    // negative axis; at tight tolerances the error control holds a stiff step near
+    // |h lambda| = 0.6 instead, so a step with |h lambda| above kHeldDown while lambda
+    // exceeds kSeparation times the solution's own rate of change counts as well.
+    // kStiffSteps such steps in a row mark the problem as stiff.
     static constexpr double kStabilityLimit = 6.1;
+    static constexpr double kHeldDown = 0.3;
+    static constexpr double kSeparation = 50;
     static constexpr int kStiffSteps = 15;
 
 private:
@@ -45,6 +54,8 @@ private:
     bool denseReady_ = false;
     bool shiftSlope_ = false;
     int stiffCount_ = 0, nonStiffCount_ = 0;
+    double sigmaOld_ = HUGE_VAL;
+    double curvature_ = 0;
     std::vector<double> y_, yOld_, yNew_, stage_, arg12_;
     std::vector<double> k_;      // 16 stages of dim components
     std::vector<double> cont_;   // 7 rows of dense output coefficients

@@ -29,14 +29,10 @@ Bdf &Integrator::bdf() {
     return *bdf_;
 }
 
-double Integrator::chooseMethod(double x0, const double *z0, double a, double g0,
-                                double range) {
+double Integrator::stiffness(double x0, const double *z0, double a, double g0, double range) {
     sys_.setA(a);
     double g = g0;
-    if (sys_.top().solve(x0, z0, a, g) != TopSolver::Status::Ok) {
-        method_ = Method::Explicit;
-        return 0;
-    }
+    if (sys_.top().solve(x0, z0, a, g) != TopSolver::Status::Ok) return 0;
     const double *c = sys_.top().dgdz();
     double decay = 0;
     if (n_ == 1) {
@@ -54,25 +50,21 @@ double Integrator::chooseMethod(double x0, const double *z0, double a, double g0
         if (es.info() == Eigen::Success)
             for (int k = 0; k < n_; ++k) decay = std::max(decay, -es.eigenvalues()[k].real());
     }
-    const double ratio = decay * std::fabs(range);
-    method_ = ratio > kStiffRatio ? Method::Bdf : Method::Explicit;
-    return ratio;
+    return decay * std::fabs(range);
 }
 
 PassOutput Integrator::run(const PassSetup &setup) {
-    const Method before = method_;
     PassOutput out = runOnce(setup);
-    if (out.failure.kind == FailKind::StepsLim && before == Method::Explicit) {
+    if (out.failure.kind == FailKind::StepsLim && start_ == Method::Explicit) {
         // The explicit pair needing that many steps may be stiffness its test missed.
-        const long switches = methodSwitches;
-        method_ = Method::Bdf;
+        start_ = Method::Bdf;
         PassOutput again = runOnce(setup);
         if (again.failure.kind != FailKind::StepsLim || again.reached > out.reached) {
-            methodSwitches = switches + 1;
+            ++methodSwitches;
             return again;
         }
-        method_ = before;  // BDF got no farther: report the explicit pass
-        methodSwitches = switches;
+        start_ = Method::Explicit;  // BDF got no farther: report the explicit pass
+        used_ = Method::Explicit;
     }
     return out;
 }
@@ -151,10 +143,11 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
     std::vector<double> atol(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) atol[size_t(k)] = kAbsTol * std::max(1.0, std::fabs(s.z0[size_t(k)]));
     dop_.setTolerances(kRelTol, atol);
-    if (method_ == Method::Bdf) bdf().setTolerances(kRelTol, atol);
+    if (start_ == Method::Bdf) bdf().setTolerances(kRelTol, atol);
 
     const double xEnd = s.points[order.back()];
-    Stepper *st = method_ == Method::Bdf ? static_cast<Stepper *>(&bdf()) : &dop_;
+    Stepper *st = start_ == Method::Bdf ? static_cast<Stepper *>(&bdf()) : &dop_;
+    used_ = start_;
     if (!st->start(s.x0, u0_.data(), dim, xEnd)) {
         out.failure = stepFailure(*st, HUGE_VAL);
         return false;
@@ -228,12 +221,15 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
             // Stability, not accuracy, holds the explicit steps down: BDF takes over here.
             Bdf &b = bdf();
             b.setTolerances(kRelTol, atol);
+            // BDF starts at order 1: a first step whose error, h^2 |Y''| / 2, is a tenth of
+            // the tolerance's square root below it lets its orders build up at once.
+            b.setInitialStep(0.1 * std::sqrt(2 * kRelTol / std::max(dop_.curvature(), 1e-300)));
             if (!b.start(t, st->u(), dim, xEnd)) {
                 out.failure = stepFailure(b, intervalStartMax);
                 return false;
             }
             st = &b;
-            method_ = Method::Bdf;
+            used_ = Method::Bdf;
             ++methodSwitches;
         }
     }

@@ -51,22 +51,23 @@ public:
     // runs out while it grows kGrowthAtLimit-fold with steps below 1e-3 of the interval.
     static constexpr double kBlowUpFactor = 1e15;
     static constexpr double kGrowthAtLimit = 1e3;
-    // BDF from the start when the Jacobian at x0 has a decaying mode with
-    // |Re lambda| * range above kStiffRatio: the explicit pair's stability would hold its
-    // steps to about 6/|lambda| while accuracy alone would allow far longer ones.
+    // The stiffness estimate at x0: the largest decay rate of the Jacobian times the range.
+    // Above kStiffRatio the explicit pair's stability holds its steps to about 6/|lambda|
+    // where accuracy alone would allow far longer ones, so it soon hands over to BDF.
     static constexpr double kStiffRatio = 100;
 
     Integrator(const notation::Equation &eq, int order, bool fitA, int stepsLim, double zero);
 
-    // Chooses the method from the stiffness estimate at x0, which it returns.
-    double chooseMethod(double x0, const double *z0, double a, double g0, double range);
-    void setMethod(Method m) { method_ = m; }
-    Method method() const { return method_; }
+    // The stiffness estimate at x0 (for the report).
+    double stiffness(double x0, const double *z0, double a, double g0, double range);
+    // The method that ended the last pass.
+    Method method() const { return used_; }
 
-    // Runs a pass forward and backward from x0 over the points. The explicit pair hands a
-    // pass over to BDF where its stiffness test fires (15 steps in a row held down by
-    // stability), and a pass that exceeds STEPSLIM with it is repeated once with BDF. A
-    // switch holds for the rest of the run.
+    // Runs a pass forward and backward from x0 over the points. Every direction starts
+    // with the explicit pair, which resolves a fast transient at x0 in far fewer steps
+    // than BDF at these tolerances, and hands over to BDF where its stiffness test fires
+    // (15 steps in a row held down by stability). A pass that exceeds STEPSLIM on the
+    // explicit pair is repeated once on BDF alone, which then starts every later pass.
     PassOutput run(const PassSetup &setup);
 
     System &system() { return sys_; }
@@ -92,7 +93,7 @@ private:
     Dop853 dop_;
     std::unique_ptr<Bdf> bdf_;
     bool fitA_;
-    Method method_ = Method::Explicit;
+    Method start_ = Method::Explicit, used_ = Method::Explicit;
     std::vector<double> u0_, row_;
     double scale0_ = 1;
 };

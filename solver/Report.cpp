@@ -141,8 +141,9 @@ std::string reportText(const Problem &p, const SolveResult &r) {
       << ";\n                  relative tolerance " << num(Integrator::kRelTol)
       << ", absolute " << num(Integrator::kAbsTol) << " x max(1, |initial value|)\n";
     o << "  Method choice   stiffness estimate at x0 (largest decay rate x range) "
-      << num(r.stiffness) << "; BDF above " << num(Integrator::kStiffRatio)
-      << ", or where the explicit\n                  steps are held down by stability\n";
+      << num(r.stiffness) << ";\n                  the explicit pair hands over to BDF where "
+      << Dop853::kStiffSteps << " steps in a row are held\n"
+         "                  down by stability, or when it exceeds STEPSLIM\n";
     if (bvp)
         o << "  Fit method      single shooting from x0: Gauss-Newton steps with the exact\n"
              "                  sensitivities, damped (Levenberg-Marquardt) where a step\n"

@@ -129,9 +129,11 @@ private:
     std::vector<double> plotX_;
     double g0_ = 0;
     bool evalLimitHit_ = false;
+    bool lastDamped_ = false;    // the last accepted step was Levenberg-Marquardt's
 };
 
-// ---- Set-up and method choice: the plot points, Y^(n) at x0, explicit or BDF.
+// ---- Set-up: the plot points, Y^(n) at x0, the stiffness estimate (the method is chosen
+// per pass by the integrator: explicit, BDF where the problem turns out stiff).
 bool Run::setUp() {
     r_.initial = p_.initial;
     r_.a = p_.a;
@@ -158,7 +160,7 @@ bool Run::setUp() {
         noRows();
         return false;
     }
-    r_.stiffness = integ_.chooseMethod(p_.x0, p_.initial.data(), p_.a, g0_, range);
+    r_.stiffness = integ_.stiffness(p_.x0, p_.initial.data(), p_.a, g0_, range);
     r_.topAtX0 = g0_;
     return true;
 }
@@ -176,7 +178,10 @@ bool Run::evaluate(const Eigen::VectorXd &u, FitPoint &fp) {
     s.x0 = p_.x0;
     s.z0.assign(u.data(), u.data() + n);
     s.a = p_.usesA ? u[n] : p_.a;
+    // The plot points too: STEPSLIM counts the steps between any two output points, so a
+    // fit pass meets the same limit as the final pass does.
     s.points = p_.dataX;
+    s.points.insert(s.points.end(), plotX_.begin(), plotX_.end());
     s.sensitivities = true;
     if (!rootAtX0(p_, integ_, s.z0.data(), s.a, s.g0, true, g0_)) {
         ++integ_.passes;  // counts as a model evaluation
@@ -268,6 +273,7 @@ bool Run::fit() {
         }
         r_.lastCorrection = ((trial.u - cur.u).cwiseAbs().array() /
                              trial.u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
+        lastDamped_ = lambda != 0;
         cur = std::move(trial);
         lambda = lambda / kLmGrowth < kLmStart ? 0 : lambda / kLmGrowth;
         r_.fitIterations = it;
@@ -310,7 +316,7 @@ bool Run::converged(int it, double prevCorrection, const FitPoint &fp) {
                             ", below " + formatNumber(kFitTight) + ": converged to full precision";
         return true;
     }
-    if (it >= 3 && c >= prevCorrection && c <= p_.controls.accuracy) {
+    if (it >= 3 && !lastDamped_ && c >= prevCorrection && c <= p_.controls.accuracy) {
         r_.stoppedBecause = "the corrections stopped shrinking at " + formatNumber(c) +
                             " (rounding level), within ACCURACY";
         return true;
@@ -329,7 +335,8 @@ void Run::endFit(bool converged, bool stalled) {
                      " integration passes were made. Raise EVALMAX (now " +
                      std::to_string(c.evalMax) + "); the best fit so far is shown.";
         r_.stoppedBecause = "EVALMAX integration passes were used up.";
-    } else if (r_.fitIterations > 0 && r_.lastCorrection <= c.accuracy) {
+    } else if (r_.fitIterations > 0 && !lastDamped_ && r_.lastCorrection <= c.accuracy) {
+        // A damped step is small because of the damping, not because the fit is done.
         r_.stoppedBecause = std::string(stalled ? "no step lowered the sum of squares any further"
                                                 : "REMAX iterations were done") +
                             " and the last relative correction, " + formatNumber(r_.lastCorrection) +
@@ -377,7 +384,7 @@ void Run::finalPass() {
             formatNumber(z[0]) + ", step size " + formatNumber(std::fabs(h)));
     };
     say("Integrating " + std::to_string(p_.nPoints) + " plot points from x = " +
-        formatNumber(p_.x0) + " (" + (integ_.method() == Method::Bdf ? "BDF" : "explicit") + ")");
+        formatNumber(p_.x0));
     const PassOutput out = integ_.run(s);
     const size_t rowLen = size_t(n + 1);
     r_.table.assign(out.y.begin(), out.y.begin() + long(plotX_.size() * rowLen));
