@@ -44,6 +44,7 @@ void frmMain::cmdSubmit_Click() {
     if (!isCompleteTest()) return;
     state_.runMode = QStringLiteral("*");
     FileRun2(state_, *this);
+    resetView();
 }
 
 void frmMain::cmdTestIt_Click() { cmdTestIt(state_, Equation->text()); }

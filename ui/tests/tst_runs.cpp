@@ -109,7 +109,9 @@ private slots:
         f.msg.clear();
         f.msg.queueAnswer(MsgAnswer::Cancel);
         f.showPage(frmMain::TabRun);
+        for (const QString &m : kMenus) f.form->menuAction(m)->setEnabled(false);
         f.click(QStringLiteral("cmdSubmit"));
+        QCOMPARE(enabledMenus(*f.form), QStringLiteral("11111"));  // given back after the run
         QCOMPARE(f.msg.shown().size(), 1);
         QCOMPARE(f.msg.shown()[0].title, QStringLiteral("File -not- saved OR has been modified!"));
         QCOMPARE(f.msg.shown()[0].text, QStringLiteral("Okay to save 'New data' now?"));
