@@ -22,6 +22,18 @@ public:
     virtual void focusEquation() = 0;
     // Selects optBVP (true) or optIVP (false) on the form, as the reader does while loading.
     virtual void selectProblemType(bool bvp) = 0;
+
+    // What the file commands ask of the form; a form without them ignores the call.
+    // Fills the form from the answer set and clears the dirty flag.
+    virtual void GetAnswers() {}
+    // Empties the data grid.
+    virtual void ClearGrid() {}
+    // Shows the current file name in the window caption.
+    virtual void ShowFilename() {}
+    // Enables the Submit button once a problem has been saved.
+    virtual void enableSubmit() {}
+    // Unloads the form, which ends the program.
+    virtual void unloadForm() {}
 };
 
 }  // namespace quadrel

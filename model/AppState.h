@@ -11,6 +11,7 @@
 namespace quadrel {
 
 class AnswerForm;
+class CommonDialog;
 
 struct AppState {
     ProblemAnswers answers;
@@ -40,6 +41,8 @@ struct AppState {
     const Clock *clock = nullptr;
     // Documents, pages, mail links and outside programs are started through launcher.
     Launcher *launcher = nullptr;
+    // The main form's common dialog, shared by every file command.
+    CommonDialog *CMDialog1 = nullptr;
     // The question form the response file routines read and set; nullptr when the program
     // has none (the solver), and then they work on the answer set alone.
     AnswerForm *form = nullptr;

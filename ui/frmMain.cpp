@@ -2,10 +2,13 @@
 
 #include "model/AnswerRules.h"
 #include "model/Captions.h"
+#include "model/FileCommands.h"
+#include "ui/QtCommonDialog.h"
 #include "resize/Twips.h"
 #include "ui/HelpMenu.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -87,7 +90,9 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), state_
     placeTwips(VScroll1, kDesignWidth - 255, 0, 255, kDesignHeight - 255);
     VScroll1->hide();
     VScroll1->move(twips::toPixelsX(-65000), VScroll1->y());  // parked out of sight, never used
-    CMDialog1 = new QObject(this);
+    // The program's file dialog unless the caller installed one (tests script theirs).
+    if (!state_.CMDialog1) state_.CMDialog1 = new QtCommonDialog(this);
+    CMDialog1 = state_.CMDialog1;
     CMDialog1->setObjectName("CMDialog1");
 
     Equation = page1->equation;
@@ -117,6 +122,12 @@ frmMain::~frmMain() {
     // theirs may reach the form's handlers any more.
     for (QObject *child : findChildren<QObject *>()) child->disconnect(this);
     if (state_.form == this) state_.form = nullptr;
+    if (CMDialog1->parent() == this) state_.CMDialog1 = nullptr;
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    event->accept();
+    emit unloaded();
 }
 
 void frmMain::buildMenus() {
@@ -288,6 +299,16 @@ void frmMain::prepareControls() {
 }
 
 void frmMain::connectEvents() {
+    auto onMenu = [this](const char *name, auto handler) {
+        connect(menuAction(name), &QAction::triggered, this, handler);
+    };
+    onMenu("mnuFileNew", [this] { FileNew(state_); });
+    onMenu("mnuFileOpen", [this] { FileOld(state_); state_.saveFailed = 0; });
+    onMenu("mnuFileSave", [this] { FileSave(state_); state_.saveFailed = 0; });
+    onMenu("mnuFileSaveAs", [this] { FileSaveAs(state_); state_.saveFailed = 0; });
+    onMenu("mnuFileDelete", [this] { FileDelete(state_); });
+    onMenu("mnuFileExit", [this] { emit exitChosen(); });
+
     connect(ODE_Tabs, &QTabWidget::currentChanged, this, [this] { ODE_Tabs_Click(); });
     for (int i = 1; i <= 6; ++i)
         connect(answerBoxes[size_t(i)], &QLineEdit::textChanged, this, [this] { markChanged(); });
@@ -467,6 +488,8 @@ QString frmMain::solvQuestionCaption(int i) const {
 }
 
 QString frmMain::gridCellText(int row, int col) const { return TextMatrix(row, col); }
+
+void frmMain::enableSubmit() { page5->cmdSubmit->setEnabled(true); }
 QString frmMain::equationText() const { return Equation->text(); }
 void frmMain::focusEquation() { Equation->setFocus(Qt::OtherFocusReason); }
 void frmMain::selectProblemType(bool bvp) { setOptionValue(bvp ? optBVP : optIVP, true); }

@@ -4,6 +4,7 @@
 // and the answer set, and the focus and tab-stop rules of page changes and grid edits.
 #include "model/AnswerForm.h"
 #include "model/AppState.h"
+#include "platform/CommonDialog.h"
 #include "run/RunPipeline.h"
 #include "resize/mdlReSize.h"
 #include "ui/ControlRegistry.h"
@@ -43,7 +44,7 @@ public:
     ~frmMain() override;
 
     // ---- answer transfer ----
-    void GetAnswers();
+    void GetAnswers() override;
     void PutAnswers() override;
     bool isAllAnswered();
     bool isCompleteTest();
@@ -57,10 +58,12 @@ public:
     QString equationText() const override;
     void focusEquation() override;
     void selectProblemType(bool bvp) override;
+    void enableSubmit() override;
+    void unloadForm() override { close(); }
 
     // ---- the data grid ----
     void FormatGrid();
-    void ClearGrid();
+    void ClearGrid() override;
     void AddGridRow();
     void SizeGridColumns();
     void ShowCellEditor();
@@ -115,7 +118,7 @@ public:
     void MoveCanvas();
     void SizeTipsText();
     void resetView();     // the five main menus available again after a run
-    void ShowFilename();  // the caption, with the current file name in front when there is one
+    void ShowFilename() override;  // the caption, with the current file name in front when there is one
     // The inner size of the form, twips.
     double ScaleWidth() const;
     double ScaleHeight() const;
@@ -130,7 +133,7 @@ public:
     QWidget *picCanvas;
     QTabWidget *ODE_Tabs;
     QScrollBar *HScroll1, *VScroll1;
-    QObject *CMDialog1;
+    CommonDialog *CMDialog1;
     EquationPage *page1;
     DemosPage *pageDemos;
     ParametersPage *page2;
@@ -148,6 +151,15 @@ public:
     // The answer boxes of answers(1..6) and of solverAnswers(1..7); element 0 unused.
     std::array<TextBox *, 7> answerBoxes{};
     std::array<TextBox *, 8> solverBoxes{};
+
+signals:
+    // File > Exit was chosen.
+    void exitChosen();
+    // The form is being unloaded (closed by the user or from code); closing is never refused.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenus();

@@ -3,6 +3,7 @@
 // clock, and helpers that drive it with real key and mouse events.
 #include "model/AppState.h"
 #include "platform/Clock.h"
+#include "platform/CommonDialog.h"
 #include "platform/MessageBoxes.h"
 #include "ui/frmMain.h"
 
@@ -16,6 +17,7 @@ namespace quadrel::test {
 
 struct FormFixture {
     ScriptedMessageBoxes msg;
+    ScriptedCommonDialog dialog;
     FixedClock clock{QDateTime(QDate(2026, 3, 5), QTime(14, 7))};
     AppState state;
     std::unique_ptr<frmMain> form;
@@ -23,6 +25,7 @@ struct FormFixture {
     FormFixture() {
         state.msg = &msg;
         state.clock = &clock;
+        state.CMDialog1 = &dialog;
         form = std::make_unique<frmMain>(state);
         form->show();
         form->activateWindow();
@@ -57,6 +60,14 @@ struct FormFixture {
     void enter(const QString &text) {
         type(text);
         key(Qt::Key_Return);
+    }
+
+    // Opens a top-level menu by its access key and chooses an entry by its access key.
+    void menu(Qt::Key menuKey, Qt::Key itemKey) {
+        QTest::keyClick(form.get(), menuKey, Qt::AltModifier);
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup) qWarning("menu did not open");
+        else QTest::keyClick(popup, itemKey);
     }
 
     // Clicks the page's tab with the mouse.
