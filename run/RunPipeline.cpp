@@ -2,6 +2,7 @@
 
 #include "app/RegistryApi.h"
 #include "app/RegistrySettings.h"
+#include "model/FileCommands.h"
 #include "platform/RtError.h"
 #include "run/Donation.h"
 #include "run/Tools.h"
@@ -15,13 +16,6 @@ namespace {
 
 const QString kDemo = QStringLiteral("Demo");
 const QString kNewData = QStringLiteral("New data");
-
-void makeCurrent(const QString &folder) {
-    if (!QDir::setCurrent(folder)) throw RtError(rterr::PathNotFound);
-}
-
-bool fileThere(const QString &name) { return QFileInfo(name).isFile(); }
-bool folderThere(const QString &path) { return QFileInfo(path).isDir(); }
 
 }  // namespace
 
@@ -70,7 +64,7 @@ void FileRun2(AppState &st, RunForm &form) {
         SetRegistryValue(HKEY_CURRENT_USER, companyKey(), regname::tPause, REG_SZ, form.pauseText());
         if (!st.demoFile.isEmpty() && st.runMode == kDemo) {
             const QString demos = st.appPath + QStringLiteral("/demos");
-            makeCurrent(demos);
+            ChDir(demos);
             st.fileTempPath = demos;
             st.fileTemp = st.demoFile;
             st.userPath = QStringLiteral("demos");
@@ -88,8 +82,8 @@ void FileRun2(AppState &st, RunForm &form) {
             if (!form.saveAs()) return;
             st.fileTemp = st.fileName;
             st.fileTempPath = st.filePath;
-            makeCurrent(st.fileTempPath);
-            if (!fileThere(st.fileName)) return;
+            ChDir(st.fileTempPath);
+            if (!FileExists(st, st.fileName)) return;
         }
         FileRun3(st);
         st.fileTemp = st.fileName;
@@ -129,10 +123,10 @@ void exitWin(AppState &st, RunForm &form) {
             st.fileName = st.fileTemp;
             st.fileTemp = st.demoFile;
             st.userPath = QStringLiteral("demos");
-            makeCurrent(st.appPath + QStringLiteral("/demos"));
+            ChDir(st.appPath + QStringLiteral("/demos"));
         } else if (st.userPath == st.appPath) {
             st.userPath.clear();
-            makeCurrent(st.filePath);
+            ChDir(st.filePath);
         } else {
             st.fileTemp = st.fileName;
             PutFileInRegistry(st);
@@ -142,14 +136,14 @@ void exitWin(AppState &st, RunForm &form) {
             const int at = user.indexOf(prefix, 0, Qt::CaseInsensitive);
             if (at >= 0) user.remove(at, prefix.size());
             st.userPath = user;
-            makeCurrent(st.filePath);
+            ChDir(st.filePath);
         }
         if (st.fileTemp.isEmpty()) return;
 
         const QString arguments = st.fileTemp + QLatin1Char(' ') + st.userPath +
                                   (form.autoExit() ? QStringLiteral(" exit") : QStringLiteral(" wait"));
         const QString output = runOutputFolder(st);
-        if (!folderThere(output) && !QDir().mkdir(output)) throw RtError(rterr::PathFileAccess);
+        if (!dirExists(st, output)) MkDir(output);
         form.enablePlots();
 
         const CommandLine command = splitCommandLine(

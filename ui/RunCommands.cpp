@@ -1,5 +1,6 @@
 // The main window's run commands: Submit, "Test it!", demo mode and the View menu. The
 // work itself is done by the run routines; this file wires them to the controls.
+#include "model/FileCommands.h"
 #include "run/EquationTest.h"
 #include "run/RunPipeline.h"
 #include "run/Tools.h"
@@ -33,7 +34,7 @@ void frmMain::connectRunEvents() {
 QString frmMain::pauseText() const { return page5->tPause->text(); }
 bool frmMain::autoExit() const { return page5->AutoExit->isChecked(); }
 void frmMain::enablePlots() { page5->cmdPlots->setEnabled(true); }
-bool frmMain::saveAs() { return false; }
+bool frmMain::saveAs() { return FileSaveAs(state_); }
 
 void frmMain::setMenusEnabled(const QStringList &names, bool enabled) {
     for (const QString &name : names)
@@ -57,6 +58,7 @@ void frmMain::EnterDemoMode() {
 }
 
 void frmMain::mnuDemosRun_Click() {
+    if (AskSaveChanges(state_, state_.dataChanged)) return;
     setMenusEnabled({QStringLiteral("mnuFile"), QStringLiteral("mnuDemos"), QStringLiteral("mnuView")}, false);
     pageDemos->cmdRunDemo->setEnabled(true);
     EnterDemoMode();
