@@ -48,9 +48,23 @@ const QString &folder() {
     return dir;
 }
 
+// The count of data points, the eighth line, when it is a plain number.
+long pointCount(const std::uint8_t *data, std::size_t size) {
+    std::size_t i = 0;
+    for (int line = 1; line < 8 && i < size; ++i)
+        line += data[i] == '\n' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
+    while (i < size && (data[i] == ' ' || data[i] == '\t')) ++i;
+    long n = 0;
+    for (; i < size && data[i] >= '0' && data[i] <= '9' && n < 100000; ++i) n = n * 10 + (data[i] - '0');
+    return n;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    // A count in the thousands in an input of a few kilobytes only reads "-EOF-" pairs over
+    // and over, as a count of a few hundred does, at a hundred times the cost.
+    if (pointCount(data, size) > 500) return 0;
     const QString path = folder() + QStringLiteral("/in.ode");
     {
         QFile f(path);
@@ -74,9 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     !v.contains(QLatin1Char(',')));
     }
 
-    // What was read, written back and read again, is what was read. (A count of thousands
-    // of points in a short input says little more than a small one and costs a lot.)
-    if (a.nDataPoints > 100) return 0;
+    // What was read, written back and read again, is what was read.
     AppState out;
     out.answers = a;
     ScriptedMessageBoxes outBoxes;
