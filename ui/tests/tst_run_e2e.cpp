@@ -2,8 +2,12 @@
 // own, started through the desktop launcher and its run console.
 #include "FormFixture.h"
 #include "ui/DesktopLauncher.h"
+#include "ui/RunConsole.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +72,68 @@ private slots:
         QCOMPARE(entries(app_), (QStringList{QStringLiteral("User"), QStringLiteral("run-VADE"), QStringLiteral("vade")}));
         QCOMPARE(entries(dir_.path()), QStringList{QStringLiteral("Quadrel")});
         QVERIFY(!QFile::exists(start_ + QStringLiteral("/pwned")));
+    }
+
+    // The solver killed from outside, or hanging until the user stops the run: the window
+    // says what happened, and the next run from it works.
+    void solverKilledOrHanging_data() {
+        QTest::addColumn<QByteArray>("solver");
+        QTest::addColumn<bool>("stop");  // the user presses Stop Run
+        QTest::addColumn<QString>("title");
+        QTest::newRow("killed") << QByteArray("echo solving; kill -KILL $$") << false
+                                << "The solver batch stopped abnormally";
+        QTest::newRow("hanging") << QByteArray("echo solving; exec sleep 600") << true << "Run stopped";
+    }
+    void solverKilledOrHanging() {
+        QFETCH(QByteArray, solver);
+        QFETCH(bool, stop);
+        QFETCH(QString, title);
+        FormFixture f;
+        DesktopLauncher launcher;
+        prepare(f, launcher);
+        const QString vade = app_ + QStringLiteral("/vade");
+        QFile::remove(vade);
+        QFile script(vade);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + solver + "\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        const QString user = app_ + QStringLiteral("/User");
+        QDir(user).removeRecursively();
+        QVERIFY(QDir().mkpath(user));
+        QVERIFY(QFile::copy(QStringLiteral(QUADREL_DEMOS_DIR "/ExIVP.1.ode"), user + QStringLiteral("/Try.ode")));
+        f.state.fileName = QStringLiteral("Try.ode");
+        f.state.filePath = user;
+        f.state.userPath = QStringLiteral("User");
+        f.state.dataChanged = false;
+        f.showPage(frmMain::TabRun);
+        QCheckBox *autoExit = f.form->page5->AutoExit;
+        QTest::mouseClick(autoExit, Qt::LeftButton, {}, QPoint(8, autoExit->height() / 2));
+
+        QString status;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(qobject_cast<RunConsole *>(QApplication::activeModalWidget()));
+            auto *c = qobject_cast<RunConsole *>(QApplication::activeModalWidget());
+            QTRY_VERIFY(c->txtOutput->toPlainText().contains(QStringLiteral("solving")));
+            if (stop) QTest::mouseClick(c->cmdStop, Qt::LeftButton);
+            QTRY_VERIFY(c->cmdClose->isEnabled());
+            status = c->lblStatus->text();
+            QTest::mouseClick(c->cmdClose, Qt::LeftButton);
+        });
+        f.click(QStringLiteral("cmdSubmit"));
+        QVERIFY2(status.startsWith(stop ? "Stopped" : "Ended on signal 9"), qPrintable(status));
+        QCOMPARE(f.msg.shown().size(), 1);
+        QCOMPARE(f.msg.shown()[0].title, title);
+
+        // The real solver back in place: the same window runs the problem to its end.
+        QVERIFY(QFile::remove(vade));
+        QVERIFY(QFile::link(QStringLiteral(VADE_PROGRAM), vade));
+        f.msg.clear();
+        f.click(QStringLiteral("cmdSubmit"));
+        QCOMPARE(f.msg.shown().size(), 0);
+        QFile report(user + QStringLiteral("/output/Try.out"));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(report.readAll().contains("SOLVED"));
     }
 };
 
