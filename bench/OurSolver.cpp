@@ -1,8 +1,6 @@
 #include "OurSolver.h"
 
-#include "model/AppState.h"
-#include "model/ResponseFile.h"
-#include "platform/MessageBoxes.h"
+#include "model/ResponseRecord.h"
 #include "solver/Integrator.h"
 #include "solver/Problem.h"
 #include "solver/ResponseInput.h"
@@ -21,14 +19,16 @@ const solver::ProblemInput *readOnce(const std::string &path, std::string &error
     static std::map<std::string, solver::ProblemInput> cache;
     auto it = cache.find(path);
     if (it != cache.end()) return &it->second;
-    ScriptedMessageBoxes boxes;
-    AppState st;
-    st.msg = &boxes;
-    if (!ReadResponseFile(st, QString::fromStdString(path))) {
-        error = "cannot read " + path;
+    response::LineFile file;
+    response::Record rec;
+    try {
+        if (file.open(path.c_str()) != 0) throw std::runtime_error("cannot open");
+        response::readRecord(file, rec);
+    } catch (const std::exception &e) {
+        error = "cannot read " + path + ": " + e.what();
         return nullptr;
     }
-    return &cache.emplace(path, solver::inputFrom(st.answers, path)).first->second;
+    return &cache.emplace(path, solver::inputFrom(rec, path)).first->second;
 }
 
 }  // namespace

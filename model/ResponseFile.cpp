@@ -23,7 +23,7 @@ int openErrorNumber(int err, bool output) {
     case ENFILE: return rterr::TooManyFiles;
     case ENOSPC:
     case EDQUOT: return rterr::DiskFull;
-    default: return rterr::PathFileAccess;  // EACCES, EPERM, EROFS, EISDIR, ETXTBSY, ...
+    default: return rterr::PathFileAccess;  // EACCES, EPERM, EROFS, EISDIR, ENODEV, ...
     }
 }
 
@@ -34,22 +34,9 @@ ResponseFile::~ResponseFile() { close(); }
 void ResponseFile::openInput(const QString &path) {
     close();
     if (path.isEmpty()) throw RtError(rterr::PathFileAccess);
-    const QByteArray native = path.toLocal8Bit();
-    // Non-blocking so that a FIFO or a device of that name cannot hang the open.
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw RtError(openErrorNumber(errno, false));
-    struct stat sb {};
-    if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {
-        ::close(fd);
-        throw RtError(rterr::PathFileAccess);
-    }
-    fd_ = fd;
-    output_ = false;
-    eof_ = false;
-    skipLf_ = false;
+    const int err = in_.open(path.toLocal8Bit().constData());
+    if (err != 0) throw RtError(openErrorNumber(err, false));
     path_ = path;
-    buf_.clear();
-    pos_ = 0;
 }
 
 void ResponseFile::openOutput(const QString &path) {
@@ -68,70 +55,24 @@ void ResponseFile::openOutput(const QString &path) {
                           0666);
     if (fd < 0) throw RtError(openErrorNumber(errno, true));
     fd_ = fd;
-    output_ = true;
-    eof_ = false;
     path_ = path;
-    buf_.clear();
-    pos_ = 0;
 }
 
 void ResponseFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    output_ = false;
-    eof_ = false;
-    skipLf_ = false;
-    buf_.clear();
-    pos_ = 0;
-}
-
-bool ResponseFile::fillBuffer() {
-    if (eof_) return false;
-    buf_.remove(0, pos_);
-    pos_ = 0;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-        if (n > 0) {
-            buf_.append(chunk, n);
-            return true;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        eof_ = true;  // end of file or a read error: nothing more can be read
-        return false;
-    }
+    in_.close();
 }
 
 bool ResponseFile::readLine(QString &line) {
-    if (fd_ < 0 || output_) return false;
-    QByteArray bytes;
-    bool any = false;
-    for (;;) {
-        if (pos_ >= buf_.size() && !fillBuffer()) break;
-        const char c = buf_[pos_++];
-        if (skipLf_) {
-            skipLf_ = false;
-            if (c == '\n') continue;
-        }
-        any = true;
-        if (c == '\r') {
-            skipLf_ = true;
-            line = fromAnsi(bytes);
-            return true;
-        }
-        if (c == '\n') {
-            line = fromAnsi(bytes);
-            return true;
-        }
-        bytes.append(c);
-    }
-    if (!any) return false;
-    line = fromAnsi(bytes);  // a last line without a line end
+    std::string bytes;
+    if (!in_.readLine(bytes)) return false;
+    line = QString::fromStdString(response::decodeAnsi(bytes));
     return true;
 }
 
 void ResponseFile::writeLine(const QString &text) {
-    if (fd_ < 0 || !output_) throw RtError(rterr::BadFileName);
+    if (fd_ < 0) throw RtError(rterr::BadFileName);
     const QByteArray bytes = toAnsi(text) + "\r\n";
     const char *p = bytes.constData();
     qsizetype left = bytes.size();

@@ -5,7 +5,8 @@
 // On disk a response file is single-byte text (Windows-1252) with CR LF line ends. Each
 // line holds one answer, then two blanks, two TABs and a comment after "!" that repeats
 // the question; a blank answer is stored as "-999".
-#include <QByteArray>
+#include "model/ResponseRecord.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -30,7 +31,7 @@ public:
     // that name or a denied folder raise 75; a missing folder 76. An open file is closed
     // first.
     void openOutput(const QString &path);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_ >= 0 || in_.isOpen(); }
     const QString &path() const { return path_; }
 
     // Next line without its end (CR LF, CR or LF). False at the end of the file, on a read
@@ -41,17 +42,13 @@ public:
     void writeLine(const QString &text);
     // Closes the file if open; never throws.
     void close();
+    // The file open for reading, for the shared reader.
+    response::LineFile &input() { return in_; }
 
 private:
-    bool fillBuffer();
-
-    int fd_ = -1;
-    bool output_ = false;
-    bool eof_ = false;
-    bool skipLf_ = false;  // the last line ended in CR; a following LF belongs to it
+    int fd_ = -1;  // open for writing
+    response::LineFile in_;
     QString path_;
-    QByteArray buf_;
-    qsizetype pos_ = 0;
 };
 
 // ---- Writer ----

@@ -1,20 +1,16 @@
-// Reading a response file back into the answer set. The reader is positional: it takes
-// the answer part of each line in the order the writer produced them and never looks at
-// the comments, so hand-edited files load as long as the answers keep their order.
+// Reading a response file back into the answer set: the program's side of the shared
+// reader (ResponseRecord.h), with the program's file-existence check and messages.
 #include "model/AnswerForm.h"
 #include "model/AnswerRules.h"
 #include "model/AppState.h"
 #include "model/ResponseFile.h"
 #include "platform/RtError.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace quadrel {
 
 namespace {
-
-const QString kEof = QStringLiteral("-EOF-");
 
 void reportReadError(AppState &st, const RtError &e) {
     if (e.number() == rterr::DialogCancelled || !st.msg) return;
@@ -24,88 +20,98 @@ void reportReadError(AppState &st, const RtError &e) {
                  MsgIcon::Critical, MsgButtons::Ok);
 }
 
+QString q(const std::string &s) { return QString::fromStdString(s); }
+
+std::vector<std::string> utf8(const std::vector<QString> &v) {
+    std::vector<std::string> out;
+    for (const QString &s : v) out.push_back(s.toStdString());
+    return out;
+}
+
+std::vector<QString> qstrings(const std::vector<std::string> &v) {
+    std::vector<QString> out;
+    for (const std::string &s : v) out.push_back(q(s));
+    return out;
+}
+
+response::Record toRecord(const AppState &st) {
+    const ProblemAnswers &a = st.answers;
+    response::Record r;
+    r.recordedName = st.recordedName.toStdString();
+    r.recordedFolder = st.fileTempPath.toStdString();
+    for (size_t i = 0; i < a.answers.size(); ++i) r.answers[i] = a.answers[i].toStdString();
+    r.nDataPoints = a.nDataPoints;
+    r.xValues = utf8(a.xValues);
+    r.yValues = utf8(a.yValues);
+    r.note1 = a.note1.toStdString();
+    r.note2 = a.note2.toStdString();
+    r.changeSolverVars = a.changeSolverVars.toStdString();
+    r.nSolverVars = a.nSolverVars;
+    for (size_t i = 0; i < a.solverAnswers.size(); ++i)
+        r.solverAnswers[i] = a.solverAnswers[i].toStdString();
+    return r;
+}
+
+void fromRecord(const response::Record &r, AppState &st) {
+    ProblemAnswers &a = st.answers;
+    st.recordedName = q(r.recordedName);
+    st.fileTempPath = q(r.recordedFolder);
+    for (size_t i = 0; i < a.answers.size(); ++i) a.answers[i] = q(r.answers[i]);
+    a.nDataPoints = r.nDataPoints;
+    a.xValues = qstrings(r.xValues);
+    a.yValues = qstrings(r.yValues);
+    a.note1 = q(r.note1);
+    a.note2 = q(r.note2);
+    a.changeSolverVars = q(r.changeSolverVars);
+    a.nSolverVars = r.nSolverVars;
+    for (size_t i = 0; i < a.solverAnswers.size(); ++i) a.solverAnswers[i] = q(r.solverAnswers[i]);
+}
+
 }  // namespace
 
 QString ReadAnsLine(AppState &st) {
-    QString line;
-    if (!st.fileNo.readLine(line)) {
-        st.fileNo.close();
-        return kEof;
-    }
-    const qsizetype bang = line.indexOf(QLatin1Char('!'));
-    QString answer = trimBlanks(bang >= 0 ? line.left(bang) : line);
-    if (answer.startsWith(QLatin1String("-999"))) answer.clear();
-    answer.remove(QLatin1Char('\t'));
-    return trimBlanks(answer);
+    const QString answer = q(response::readAnsLine(st.fileNo.input()));
+    if (!st.fileNo.input().isOpen()) st.fileNo.close();
+    return answer;
 }
 
 QString NormalizePair(const QString &text) {
-    QString t = text;
-    t.replace(QLatin1Char(','), QLatin1Char(' '));
-    t = trimBlanks(t);
-    while (t.contains(QLatin1String("  "))) t.replace(QLatin1String("  "), QLatin1String(" "));
-    return t;
+    return q(response::normalizePair(text.toStdString()));
 }
 
 QString SplitFileSpec(const QString &path, QString &folder) {
-    const qsizetype cut = qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    if (cut < 0) {
-        folder = QDir::currentPath();
-        return path;
-    }
-    folder = path.left(cut);
-    return path.mid(cut + 1);
+    std::string f;
+    const QString name = q(response::splitFileSpec(path.toStdString(), f));
+    folder = q(f);
+    return name;
 }
 
 bool FileReadMe(AppState &st, QString &fileName, QString &folder) {
-    ProblemAnswers &a = st.answers;
-    try {
-        st.fullPath = folder + QLatin1Char('/') + fileName;
-        if (!QFileInfo(st.fullPath).isFile()) {
-            if (!fileName.isEmpty() && st.msg)
-                st.msg->show(QStringLiteral(" File not found."),
-                             QStringLiteral("Missing '") + fileName + QStringLiteral("' file?"),
-                             MsgIcon::Exclamation, MsgButtons::Ok);
-            return false;
-        }
-
-        st.recordedName = ReadAnsLine(st);
-        st.recordedName = SplitFileSpec(st.recordedName, st.fileTempPath);
-
-        for (size_t i = 1; i <= 6; ++i) a.answers[i] = ReadAnsLine(st);
-
-        if (st.form) st.form->selectProblemType(false);
-
-        a.nDataPoints = toInt16(ReadAnsLine(st));
-        if (a.nDataPoints > 0) {
-            a.resizePoints(a.nDataPoints);
-            for (size_t i = 1; i <= static_cast<size_t>(a.nDataPoints); ++i) {
-                const QStringList pieces = NormalizePair(ReadAnsLine(st)).split(QLatin1Char(' '));
-                // An empty line has no pieces at all: the pair is missing.
-                if (pieces.size() == 1 && pieces.front().isEmpty())
-                    throw RtError(rterr::SubscriptOutOfRange);
-                a.xValues[i] = pieces.front();
-                a.yValues[i] = pieces.back();
-            }
-            if (st.form) st.form->selectProblemType(true);
-        }
-
-        a.note1 = ReadAnsLine(st);
-        a.note2 = ReadAnsLine(st);
-
-        a.changeSolverVars = ReadAnsLine(st);
-        if (a.changeSolverVars == QLatin1String("Y")) {
-            a.nSolverVars = 7;
-            for (size_t i = 1; i <= 7; ++i) a.solverAnswers[i] = ReadAnsLine(st);
-        } else {
-            a.nSolverVars = 0;
-            for (size_t i = 1; i <= 7; ++i) a.solverAnswers[i].clear();
-        }
-        return true;
-    } catch (const RtError &e) {
-        reportReadError(st, e);
+    st.fullPath = folder + QLatin1Char('/') + fileName;
+    if (!QFileInfo(st.fullPath).isFile()) {
+        if (!fileName.isEmpty() && st.msg)
+            st.msg->show(QStringLiteral(" File not found."),
+                         QStringLiteral("Missing '") + fileName + QStringLiteral("' file?"),
+                         MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     }
+    // Members not reached keep their old values, so the record starts as the answer set.
+    response::Record rec = toRecord(st);
+    bool ok = true;
+    try {
+        response::readRecord(st.fileNo.input(), rec, [&](bool boundaryProblem) {
+            if (st.form) st.form->selectProblemType(boundaryProblem);
+        });
+    } catch (const response::ReadError &e) {
+        reportReadError(st, RtError(e.number()));
+        ok = false;
+    } catch (const RtError &e) {
+        reportReadError(st, e);
+        ok = false;
+    }
+    fromRecord(rec, st);
+    if (!st.fileNo.input().isOpen()) st.fileNo.close();
+    return ok;
 }
 
 bool ReadResponseFile(AppState &st, const QString &path) {

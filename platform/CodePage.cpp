@@ -1,24 +1,19 @@
 #include "platform/CodePage.h"
 
+#include "model/ResponseRecord.h"
+
 #include <QList>
 
 namespace quadrel {
 
 namespace {
 
-// Unicode of the bytes 0x80..0x9F. The five bytes the code page leaves undefined map to
-// the C1 control of the same value, so that every byte reads back and writes out unchanged.
-const char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
+// Every byte has one character (see response::ansiChar); characters outside the code page
+// have no byte.
 char encodeOne(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+    for (unsigned b = 0x80; b < 0xA0; ++b)
+        if (response::ansiChar(static_cast<unsigned char>(b)) == c) return static_cast<char>(b);
     return '?';
 }
 
@@ -36,8 +31,7 @@ QString fromAnsi(const QByteArray &bytes) {
     QString out;
     out.reserve(bytes.size());
     for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        out.append(QChar(u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char16_t(u)));
+        out.append(QChar(response::ansiChar(static_cast<unsigned char>(b))));
     }
     return out;
 }

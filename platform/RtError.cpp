@@ -1,7 +1,6 @@
 #include "platform/RtError.h"
 
-#include <QRegularExpression>
-#include <cmath>
+#include "model/ResponseRecord.h"
 
 namespace quadrel {
 
@@ -36,17 +35,11 @@ QString signStr(long long n) {
 }
 
 qint16 toInt16(const QString &text) {
-    static const QRegularExpression number(
-        QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eEdD][+-]?[0-9]+)? *$"));
-    if (!number.match(text).hasMatch()) throw RtError(rterr::TypeMismatch);
-    QString t = text.trimmed();
-    t.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v)) throw RtError(rterr::Overflow);
-    const double r = std::nearbyint(v);  // the default rounding mode rounds half to even
-    if (r < -32768.0 || r > 32767.0) throw RtError(rterr::Overflow);
-    return static_cast<qint16>(r);
+    try {
+        return response::toInt16(text.toStdString());
+    } catch (const response::ReadError &e) {
+        throw RtError(e.number());
+    }
 }
 
 }  // namespace quadrel

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace quadrel::solver {
 
@@ -44,6 +45,32 @@ long requireWhole(const std::string &text, const std::string &what, long lo, lon
         throw InputError(what + " \"" + trimmed(text) + "\" must be a whole number from " +
                          std::to_string(lo) + " to " + std::to_string(hi) + ".");
     return long(v);
+}
+
+std::string shortNumber(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+// The plot points x0 + r * Delta_x must be finite and distinct: a range that overflows, or
+// a step too small to move x at the size of x0, is refused before any solving.
+void checkPlotRange(const Problem &p) {
+    double prev = p.x0;
+    for (int r = 1; r < p.nPoints; ++r) {
+        const double x = p.x0 + double(r) * p.deltaX;
+        if (!std::isfinite(x))
+            throw InputError("The plot points leave the range of numbers: x0 + " +
+                             std::to_string(r) + " * Delta_x is not a finite number (x0 = " +
+                             shortNumber(p.x0) + ", Delta_x = " + shortNumber(p.deltaX) +
+                             "). Give a smaller Delta_x (answer 6) or fewer plot points.");
+        if (x == prev)
+            throw InputError("The plot points are not distinct: near x = " + shortNumber(prev) +
+                             " a Delta_x of " + shortNumber(p.deltaX) +
+                             " does not change x. Give a larger Delta_x (answer 6) or an x0 "
+                             "nearer to 0 (answer 3).");
+        prev = x;
+    }
 }
 
 }  // namespace
@@ -135,6 +162,7 @@ Problem buildProblem(const ProblemInput &in) {
     if (p.nPoints > 1 && p.deltaX == 0)
         throw InputError("Delta_x (answer 6) is 0; with " + std::to_string(p.nPoints) +
                          " plot points it must not be.");
+    checkPlotRange(p);
 
     p.controlsFromFile = in.solverVarsGiven;
     if (in.solverVarsGiven) {

@@ -2,22 +2,21 @@
 
 namespace quadrel::solver {
 
-ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName) {
+ProblemInput inputFrom(const response::Record &r, const std::string &fileName) {
     ProblemInput in;
     in.fileName = fileName;
-    in.equation = a.answers[1].toStdString();
-    in.aText = a.answers[2].toStdString();
-    in.x0Text = a.answers[3].toStdString();
-    in.initialText = a.answers[4].toStdString();
-    in.nPointsText = a.answers[5].toStdString();
-    in.deltaXText = a.answers[6].toStdString();
-    for (int i = 1; i <= a.nDataPoints && size_t(i) < a.xValues.size(); ++i)
-        in.dataPoints.emplace_back(a.xValues[size_t(i)].toStdString(),
-                                   a.yValues[size_t(i)].toStdString());
-    in.note1 = a.note1.toStdString();
-    in.note2 = a.note2.toStdString();
-    in.solverVarsGiven = a.nSolverVars == 7;
-    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = a.solverAnswers[i + 1].toStdString();
+    in.equation = r.answers[1];
+    in.aText = r.answers[2];
+    in.x0Text = r.answers[3];
+    in.initialText = r.answers[4];
+    in.nPointsText = r.answers[5];
+    in.deltaXText = r.answers[6];
+    for (int i = 1; i <= r.nDataPoints && size_t(i) < r.xValues.size(); ++i)
+        in.dataPoints.emplace_back(r.xValues[size_t(i)], r.yValues[size_t(i)]);
+    in.note1 = r.note1;
+    in.note2 = r.note2;
+    in.solverVarsGiven = r.nSolverVars == 7;
+    for (size_t i = 0; i < 7; ++i) in.solverVars[i] = r.solverAnswers[i + 1];
     return in;
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 // The answers of a response file as the solver takes them: the one bridge between the
-// program's answer set (Qt strings) and the Qt-free solver.
-#include "model/ProblemAnswers.h"
+// shared reader's record and the solver's input.
+#include "model/ResponseRecord.h"
 #include "solver/Problem.h"
 
 #include <string>
 
 namespace quadrel::solver {
 
-ProblemInput inputFrom(const ProblemAnswers &a, const std::string &fileName);
+ProblemInput inputFrom(const response::Record &r, const std::string &fileName);
 
 }  // namespace quadrel::solver

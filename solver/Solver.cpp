@@ -55,7 +55,8 @@ std::string failureMessage(const PassFailure &f, const Problem &p, const std::st
     const std::string top = dname(p.order);
     switch (f.kind) {
     case FailKind::NonFinite:
-        return "Division by zero" + when + ": at x = " + x +
+        return (f.fault.empty() ? std::string("The equation has no finite value") : f.fault) +
+               when + ": at x = " + x +
                " the equation has no finite value (" + f.detail +
                "). A division by zero, or a function outside its domain such as LOG or SQRT "
                "of a negative number, or an overflow. Try: keep x0, the plot points and the "
@@ -149,6 +150,7 @@ bool Run::setUp() {
         PassFailure f;
         f.kind = std::isfinite(integ_.top().lastResidual()) ? FailKind::Newton : FailKind::NonFinite;
         f.x = p_.x0;
+        if (f.kind == FailKind::NonFinite) f.fault = integ_.top().lastFault();
         f.detail = "at x0 with the " + std::string(p_.isBvp() ? "first guesses" : "initial values") +
                    (f.kind == FailKind::Newton
                         ? ", starting from " + (p_.topGuess ? formatNumber(*p_.topGuess)

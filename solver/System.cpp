@@ -1,5 +1,7 @@
 #include "solver/System.h"
 
+#include "notation/Fault.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -33,6 +35,8 @@ bool TopSolver::evaluate(double x, double a, double g, double &F) {
 TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &g,
                                    bool withPartials) {
     ++solves;
+    lastX_ = x;
+    lastA_ = a;
     for (int k = 0; k < n_; ++k) y_[size_t(k)] = z[k];
     if (!affine_) return newton(x, a, g);
 
@@ -58,6 +62,11 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     }
     g = root;
     return std::isfinite(root) ? Status::Ok : Status::NonFinite;
+}
+
+std::string TopSolver::lastFault() const {
+    const notation::Fault f = notation::findFault(eq_, lastX_, y_.data(), lastA_);
+    return f.found ? f.text() : std::string();
 }
 
 TopSolver::Status TopSolver::newton(double x, double a, double &g) {
@@ -160,6 +169,7 @@ bool System::jacobian(double x, const double *u, double *J, double *dfda) {
 
 void System::noteFailure(double x, TopSolver::Status st, const double *z, double g) {
     failure_.kind = st == TopSolver::Status::NonFinite ? FailKind::NonFinite : FailKind::Newton;
+    failure_.fault = st == TopSolver::Status::NonFinite ? top_.lastFault() : std::string();
     failure_.x = x;
     const std::string top = n_ < 5 ? "Y" + std::string(size_t(n_), '\'') : "Y^(n)";
     std::string d;

@@ -10,6 +10,7 @@
 #include "notation/Equation.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quadrel::solver {
@@ -44,6 +45,9 @@ public:
     double lastResidual() const { return lastF_; }
     double lastSlope() const { return lastFn_; }
     double lastCorrection() const { return lastStep_; }
+    // The step of the equation that made the last residual not finite, with its column
+    // ("SQRT of a negative number (-2) at column 6"); empty when none is found.
+    std::string lastFault() const;
 
     long evaluations = 0;        // residual evaluations
     long iterations = 0;         // Newton corrections
@@ -59,15 +63,20 @@ private:
     bool affine_;
     std::vector<double> y_, dY_, dg_;
     double dA_ = 0, dga_ = 0;
-    double lastF_ = 0, lastFn_ = 0, lastStep_ = 0;
+    double lastF_ = 0, lastFn_ = 0, lastStep_ = 0, lastX_ = 0, lastA_ = 0;
 };
 
 enum class FailKind { None, NonFinite, Newton, BlowUp, StepsLim, Integrator };
 
 struct PassFailure {
-    FailKind kind = FailKind::None;
-    double x = 0;              // where it happened
+    PassFailure(FailKind kind = FailKind::None, double x = 0, std::string detail = {},
+                std::string fault = {})
+        : kind(kind), x(x), detail(std::move(detail)), fault(std::move(fault)) {}
+
+    FailKind kind;
+    double x;                  // where it happened
     std::string detail;        // what was found there, for the report
+    std::string fault;         // NonFinite: the step of the equation that failed, and its column
 };
 
 // The right-hand side u' = f(x, u) of a system an integrator steps. Returns false when f

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +91,10 @@ private slots:
     void runVadeSaysWhenCopiesFail();
     void outputsThatCannotBeWritten_data();
     void outputsThatCannotBeWritten();
+    void fileNamesAsBytes_data();
+    void fileNamesAsBytes();
+    void outputsNeverReplaceTheInput_data();
+    void outputsNeverReplaceTheInput();
 };
 
 void TstVade::solvesAndWritesBothOutputs() {
@@ -114,6 +119,18 @@ void TstVade::exitStatusAndStandardError_data() {
     QTest::addColumn<QByteArray>("stderrText");
     QTest::newRow("division by zero") << odeFile("Y' = 1 / X", "", "0", "1", "11", ".1") << 1
                                       << QByteArray("Division by zero");
+    // Each failure named by its operation and column.
+    QTest::newRow("SQRT of a negative") << odeFile("Y' = SQRT(-1 - Y)", "", "0", "1", "11", ".1")
+                                        << 1 << QByteArray("SQRT of a negative number (-2) at column 6");
+    QTest::newRow("LOG of a negative") << odeFile("Y' = LOG( X)", "", "-1", "1", "11", ".1") << 1
+                                       << QByteArray("LOG of a non-positive number (-1) at column 6");
+    QTest::newRow("EXP overflow") << odeFile("Y' = EXP( 1000 X)", "", "1", "1", "11", ".1") << 1
+                                  << QByteArray("EXP overflow (1000) at column 6");
+    // Plot ranges refused before solving.
+    QTest::newRow("plot range overflows") << odeFile("Y' = X", "", "0", "1", "21", "1e308") << 2
+                                          << QByteArray("not a finite number");
+    QTest::newRow("plot points not distinct") << odeFile("Y' = X", "", "1e308", "1", "21", ".1")
+                                              << 2 << QByteArray("not distinct");
     QTest::newRow("limit reached") << odeFile("Y'' + (4 * Y) = 0", "", "0", "0 1", "11", ".1", {},
                                               {"5", "0", "2", "0", "3000", ".0001", "1.e-6"})
                                    << 3 << QByteArray("STEPSLIM");
@@ -230,7 +247,74 @@ void TstVade::outputsThatCannotBeWritten() {
     QCOMPARE(r.exitCode, 4);
     const QByteArray named = (full.isEmpty() ? "~Quadrel.out" : full).toLatin1();
     QVERIFY2(r.err.contains("cannot write") && r.err.contains(named), r.err.constData());
+    QCOMPARE(r.out.contains("see ~Quadrel.out"), named != "~Quadrel.out");
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+}
+
+void TstVade::fileNamesAsBytes_data() {
+    QTest::addColumn<QByteArray>("create");    // file made in the run folder ("" none)
+    QTest::addColumn<QByteArray>("argument");  // printf format of the name given to vade
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("message");   // on standard output or error
+    QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9.ode") << QByteArray("caf\\351.ode") << 0
+                                  << QByteArray("caf\xc3\xa9.ode: Y'");
+    QTest::newRow("missing, Latin-1 byte") << QByteArray() << QByteArray("n\\351ant.ode") << 2
+                                           << QByteArray("Missing 'n\xc3\xa9" "ant.ode' file?");
+    QTest::newRow("folder") << QByteArray() << QByteArray("/tmp") << 2
+                            << QByteArray("'/tmp' is a folder, not a response file.");
+    QTest::newRow("device") << QByteArray() << QByteArray("/dev/zero") << 2
+                            << QByteArray("'/dev/zero' is a device, a pipe or a socket");
+}
+
+void TstVade::fileNamesAsBytes() {
+    QFETCH(QByteArray, create);
+    QFETCH(QByteArray, argument);
+    QFETCH(int, status);
+    QFETCH(QByteArray, message);
+    QTemporaryDir dir;
+    if (!create.isEmpty()) {
+        std::FILE *f = std::fopen((QFile::encodeName(dir.path()) + "/" + create).constData(), "wb");
+        QVERIFY(f);
+        const QByteArray bytes = odeFile("Y' = X", "", "0", "0", "11", ".1");
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
+        std::fclose(f);
+    }
+    // The name's bytes reach vade untouched through printf, under the C locale.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start("/bin/sh", {"-c", "exec \"$0\" \"$(printf '" + QString::fromLatin1(argument) + "')\"",
+                        QStringLiteral(VADE_PATH)});
+    QVERIFY(p.waitForFinished(30000));
+    if (!create.isEmpty())  // QTemporaryDir cannot remove a name that is not UTF-8
+        std::remove((QFile::encodeName(dir.path()) + "/" + create).constData());
+    QCOMPARE(p.exitCode(), status);
+    const QByteArray said = p.readAllStandardOutput() + p.readAllStandardError();
+    QVERIFY2(said.contains(message), said.constData());
+}
+
+void TstVade::outputsNeverReplaceTheInput_data() {
+    QTest::addColumn<QString>("input");  // relative to the run folder
+    QTest::newRow("the copy's name") << "User/output/self.plt";
+    QTest::newRow("the plot file's name") << "~4plots.plt";
+}
+
+void TstVade::outputsNeverReplaceTheInput() {
+    QFETCH(QString, input);
+    QTemporaryDir root;
+    QVERIFY(QFile::copy(QStringLiteral(VADE_PATH), root.filePath("vade")));
+    QVERIFY(QFile::copy(QStringLiteral(RUN_VADE_PATH), root.filePath("run-VADE")));
+    const QFileInfo in(root.filePath(input));
+    QVERIFY(QDir().mkpath(in.path()));
+    const QByteArray bytes = odeFile("Y' = X", "", "0", "0", "11", ".1");
+    writeFile(in.filePath(), bytes);
+    // Run from the input's folder, as the program does.
+    const Run r = run(root.filePath("run-VADE"), {in.fileName(), "User", "exit"}, in.path());
+    QCOMPARE(r.exitCode, 4);
+    QVERIFY2(r.err.contains("is the input file itself; it is not overwritten"), r.err.constData());
+    QCOMPARE(readAll(in.filePath()), bytes);
 }
 
 QTEST_GUILESS_MAIN(TstVade)
