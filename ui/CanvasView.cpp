@@ -91,7 +91,10 @@ void frmMain::Form_Resize() {
     const double sw = ScaleWidth(), sh = ScaleHeight();
     if (sw < 1000 || sh < 1000) return;  // minimised, or too small to lay out
     ReSizeControls(resizeState_, resizeForm());
-    if (!txtCellEditor->isHidden()) placeCellEditor();  // the grid's cells moved under it
+    if (!txtCellEditor->isHidden()) {  // the grid's cells moved under the open editor
+        xyGrid->scrollTo(xyGrid->model()->index(Row() - 1, Col()));
+        placeCellEditor();
+    }
     SizeTipsText();
 
     const QScreen *scr = screen();

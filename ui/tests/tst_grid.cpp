@@ -20,6 +20,7 @@ private slots:
     void printableKeyOnGridOpensEditor_data();
     void printableKeyOnGridOpensEditor();
     void navigationKeysOnGridKeepEditorHidden();
+    void editorLiesExactlyOverTheCell_data();
     void editorLiesExactlyOverTheCell();
     void clickOnAnotherCellCommits();
     void clearColumns();
@@ -218,10 +219,18 @@ void GridTest::navigationKeysOnGridKeepEditorHidden() {
     QVERIFY(f.form->xyGrid->currentColumn() >= 1);  // never on the row-number column
 }
 
+void GridTest::editorLiesExactlyOverTheCell_data() {
+    QTest::addColumn<double>("scale");  // the window resized while the editor is open
+    QTest::newRow("design size") << 1.0;
+    QTest::newRow("150%") << 1.5;
+}
+
 void GridTest::editorLiesExactlyOverTheCell() {
+    QFETCH(double, scale);
     FormFixture f;
     f.chooseBvp();
     for (int i = 0; i < 30; ++i) f.enter(QString::number(i));  // far enough to scroll
+    f.scaleInner(scale);
     DataGrid *g = f.form->xyGrid;
     const QRect cell = g->visualRect(g->model()->index(f.form->Row() - 1, f.form->Col()));
     QVERIFY(g->viewport()->rect().contains(cell));  // scrolled into view
