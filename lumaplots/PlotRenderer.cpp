@@ -1,6 +1,7 @@
 #include "lumaplots/PlotRenderer.h"
 
 #include "lumaplots/AxisTicks.h"
+#include "lumaplots/Decimate.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -63,14 +64,17 @@ struct Mapper {
 
 // Draws one curve as polylines broken at non-finite values and where it leaves the view.
 // Returns true when any part of it was inside the view.
-bool drawCurve(QPainter &p, const Mapper &m, const Box &box, const QVector<double> &xs,
-               const QVector<double> &ys) {
+bool drawPolylines(QPainter &p, const Mapper &m, const Box &box, const QVector<double> &xs,
+                   const QVector<double> &ys) {
     const int n = std::min(xs.size(), ys.size());
     bool any = false;
     QPolygonF line;
+    // Qt's rasteriser slows down sharply on one long stroked path that folds over itself,
+    // so long lines go out in short pieces; round caps join them without a seam.
+    constexpr int piece = 64;
     auto flush = [&]() {
-        if (line.size() >= 2)
-            p.drawPolyline(line);
+        for (int s = 0; s + 1 < line.size(); s += piece - 1)
+            p.drawPolyline(line.constData() + s, std::min<int>(piece, line.size() - s));
         line.clear();
     };
     if (n == 1) {
@@ -106,6 +110,75 @@ bool drawCurve(QPainter &p, const Mapper &m, const Box &box, const QVector<doubl
             flush();
     }
     flush();
+    return any;
+}
+
+// Draws a curve with many points per pixel column as the band it fills: in each column
+// from its lowest to its highest value, joined to the next column. The band's outline
+// never folds back, unlike a line through the same points, so it is quick to draw; it
+// breaks where a value is not finite or the curve turns back in x.
+void drawBands(QPainter &p, const Mapper &m, const QVector<double> &xs, const QVector<double> &ys,
+               const QVector<int> &kept, const ColumnGrid &grid) {
+    const double colWidth = m.area.width() / grid.columns;
+    // Values far outside the view are pulled to just outside it, where the clip hides them.
+    const double top = m.area.top() - 4, bottom = m.area.bottom() + 4;
+    QVector<QPointF> upper, lower;
+    auto flush = [&]() {
+        if (!upper.isEmpty()) {
+            QPolygonF band(upper);
+            for (int i = lower.size() - 1; i >= 0; --i)
+                band.append(lower[i]);
+            p.drawPolygon(band);
+        }
+        upper.clear();
+        lower.clear();
+    };
+    int direction = 0, column = 0;
+    for (int k = 0; k < kept.size(); ++k) {
+        const double x = xs[kept[k]], y = ys[kept[k]];
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            flush();
+            continue;
+        }
+        const double py = std::clamp(m.map(x, clampValue(y)).y(), top, bottom);
+        const int c = columnOf(grid, x);
+        if (!upper.isEmpty() && c == column) {
+            upper.last().ry() = std::min(upper.last().y(), py);
+            lower.last().ry() = std::max(lower.last().y(), py);
+            continue;
+        }
+        const int step = upper.isEmpty() ? 0 : (c > column ? 1 : -1);
+        if (step != 0 && direction != 0 && step != direction)
+            flush();
+        direction = upper.isEmpty() ? 0 : step;
+        column = c;
+        const double px = m.area.left() + (c + 0.5) * colWidth;
+        upper.append(QPointF(px, py));
+        lower.append(QPointF(px, py));
+    }
+    flush();
+}
+
+// Draws one curve; a curve with more points than the plot area has columns is thinned to
+// the points that matter in each column and drawn as its band, which keeps a redraw of a
+// million points quick. Returns true when any part of it was inside the view.
+bool drawCurve(QPainter &p, const Mapper &m, const Box &box, const QVector<double> &xs,
+               const QVector<double> &ys, double columnWidth) {
+    const double width = columnWidth > 0 ? columnWidth : 1.0 / std::max(1.0, p.device()->devicePixelRatioF());
+    const int columns = int(std::ceil(std::min(m.area.width() / width, 1e7)));
+    if (std::min(xs.size(), ys.size()) <= 4 * columns)
+        return drawPolylines(p, m, box, xs, ys);
+    const ColumnGrid grid{m.r.xMin, m.r.xMax, columns};
+    const QVector<int> kept = decimateByColumn(xs, ys, grid);
+    bool any = false;
+    for (int i = 0; i + 1 < kept.size() && !any; ++i) {
+        double t0, t1;
+        const double ax = xs[kept[i]], ay = ys[kept[i]], bx = xs[kept[i + 1]], by = ys[kept[i + 1]];
+        any = std::isfinite(ax) && std::isfinite(ay) && std::isfinite(bx) && std::isfinite(by) &&
+              clipSegment(box, clampValue(ax), clampValue(ay), clampValue(bx), clampValue(by), t0, t1);
+    }
+    if (any)
+        drawBands(p, m, xs, ys, kept, grid);
     return any;
 }
 
@@ -319,7 +392,15 @@ PlotStats renderPlot(QPainter &p, const QRectF &target, const PlotData *data,
     double yLabelWidth = 0;
     for (double v : yt.values)
         yLabelWidth = std::max(yLabelWidth, fm.horizontalAdvance(tickLabel(v, yt.step)));
-    const double plotLeft = target.left() + pad + yLabelWidth + 8;
+    // Title of the y axis, turned upright, left of the tick labels: the curves shown.
+    QStringList shownNames;
+    for (int k = 0; k < data->curveCount(); ++k) {
+        if (curveShown(options, k))
+            shownNames.append(data->curveNames.value(k, derivativeName(k)));
+    }
+    const QString yTitle = shownNames.join(QStringLiteral(", "));
+    const double yTitleWidth = yTitle.isEmpty() ? 0 : fm.height() + 4;
+    const double plotLeft = target.left() + pad + yTitleWidth + yLabelWidth + 8;
     double plotRight = target.right() - pad - (legend.isEmpty() ? 0 : legendWidth + pad);
     if (plotRight - plotLeft < 20)
         plotRight = plotLeft + 20;
@@ -377,6 +458,14 @@ PlotStats renderPlot(QPainter &p, const QRectF &target, const PlotData *data,
     // Name of the x axis under the tick labels.
     p.drawText(QRectF(area.left(), area.bottom() + 5 + fm.height() + 2, area.width(), fm.height()),
                Qt::AlignHCenter | Qt::AlignTop, data->xName);
+    if (!yTitle.isEmpty()) {
+        p.save();
+        p.translate(target.left() + pad, area.center().y());
+        p.rotate(-90);
+        p.drawText(QRectF(-area.height() / 2, 0, area.height(), fm.height()), Qt::AlignCenter,
+                   fm.elidedText(yTitle, Qt::ElideRight, area.height()));
+        p.restore();
+    }
 
     // Curves, clipped to the plot area.
     const Box box{r.xMin, r.xMax, r.yMin, r.yMax};
@@ -388,7 +477,7 @@ PlotStats renderPlot(QPainter &p, const QRectF &target, const PlotData *data,
         const QColor c = curveColor(k);
         p.setPen(QPen(c, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(c);
-        if (drawCurve(p, m, box, data->x, data->curves[k]))
+        if (drawCurve(p, m, box, data->x, data->curves[k], options.columnWidth))
             ++stats.curvesDrawn;
     }
 

@@ -22,6 +22,9 @@ struct PlotOptions {
     PlotRange range;
     QString fallbackTitle;        // shown when the file names no title
     QString placeholder;          // shown instead of a plot when there is nothing to draw
+    // Curves with more points than columns are thinned to a few points per column this wide
+    // (painter units); 0 means one device pixel. Vector files ask for finer columns.
+    double columnWidth = 0;
 };
 
 struct PlotStats {

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -17,17 +18,24 @@ PlotView::PlotView(QWidget *parent) : QWidget(parent) {
     setMouseTracking(true);
     setMinimumSize(320, 240);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setToolTip(QStringLiteral("Wheel or + and - zoom, drag or arrow keys move, "
+    setToolTip(QStringLiteral("Wheel or + and - zoom, a box drawn with the right button "
+                              "(or Shift and the left) zooms to it, drag or arrow keys move, "
                               "double click or Home shows the whole plot"));
+    band_ = new QRubberBand(QRubberBand::Rectangle, this);
 }
 
-void PlotView::setData(const PlotData *data) {
+void PlotView::setData(const PlotData *data, bool keepView) {
     data_ = data;
-    options_.curveVisible.clear();
-    if (data_)
-        options_.curveVisible.fill(true, data_->curveCount());
-    options_.pointsVisible = true;
-    zoomToFit();
+    const int curves = data_ ? data_->curveCount() : 0;
+    if (!keepView || options_.curveVisible.size() != curves) {
+        options_.curveVisible.clear();
+        options_.curveVisible.fill(true, curves);
+        options_.pointsVisible = true;
+    }
+    if (keepView && !autoFit_ && data_)
+        update();
+    else
+        zoomToFit();
 }
 
 void PlotView::setPlaceholder(const QString &text) {
@@ -97,6 +105,24 @@ void PlotView::panBy(double fx, double fy) {
     emit rangeChanged();
 }
 
+void PlotView::zoomToArea(const QRectF &pixels) {
+    const QRectF r = pixels.normalized();
+    double x0, y0, x1, y1;
+    if (!data_ || r.width() < 1 || r.height() < 1)
+        return;
+    toData(r.bottomLeft(), x0, y0);
+    toData(r.topRight(), x1, y1);
+    PlotRange n{x0, x1, y0, y1};
+    if (!(x1 > x0) || !(y1 > y0))
+        return;
+    sanitizeRange(n.xMin, n.xMax);
+    sanitizeRange(n.yMin, n.yMax);
+    options_.range = n;
+    autoFit_ = false;
+    update();
+    emit rangeChanged();
+}
+
 QImage PlotView::renderImage(const QSize &size, PlotStats *stats) const {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
@@ -125,7 +151,14 @@ void PlotView::paintEvent(QPaintEvent *) {
 }
 
 void PlotView::mousePressEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton && data_ && stats_.plotArea.contains(event->position())) {
+    const bool inside = data_ && stats_.plotArea.contains(event->position());
+    const bool boxButton = event->button() == Qt::RightButton ||
+                           (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier));
+    if (inside && boxButton && !dragging_) {
+        bandStart_ = event->position().toPoint();
+        band_->setGeometry(QRect(bandStart_, QSize()));
+        band_->show();
+    } else if (event->button() == Qt::LeftButton && inside && !band_->isVisible()) {
         dragging_ = true;
         dragStart_ = event->position();
         dragRange_ = options_.range;
@@ -136,7 +169,10 @@ void PlotView::mousePressEvent(QMouseEvent *event) {
 
 void PlotView::mouseMoveEvent(QMouseEvent *event) {
     const QPointF pos = event->position();
-    if (dragging_) {
+    if (band_->isVisible()) {
+        const QRect box = QRect(bandStart_, pos.toPoint()).normalized();
+        band_->setGeometry(box.intersected(stats_.plotArea.toAlignedRect()));
+    } else if (dragging_) {
         const QRectF a = stats_.plotArea;
         if (a.width() > 0 && a.height() > 0) {
             const double fx = -(pos.x() - dragStart_.x()) / a.width();
@@ -151,7 +187,13 @@ void PlotView::mouseMoveEvent(QMouseEvent *event) {
 }
 
 void PlotView::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton && dragging_) {
+    if (band_->isVisible() && (event->button() == Qt::RightButton || event->button() == Qt::LeftButton)) {
+        band_->hide();
+        // A click without a drag is no box; it leaves the view as it is.
+        const QRect box = band_->geometry();
+        if (box.width() >= 4 && box.height() >= 4)
+            zoomToArea(box);
+    } else if (event->button() == Qt::LeftButton && dragging_) {
         dragging_ = false;
         unsetCursor();
     }
@@ -183,6 +225,13 @@ void PlotView::keyPressEvent(QKeyEvent *event) {
     case Qt::Key_Up: panBy(0, 0.1); break;
     case Qt::Key_Down: panBy(0, -0.1); break;
     case Qt::Key_Home: zoomToFit(); break;
+    case Qt::Key_Escape:
+        if (!band_->isVisible()) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        band_->hide();
+        break;
     default: QWidget::keyPressEvent(event); return;
     }
     event->accept();

@@ -1,10 +1,13 @@
 #pragma once
-// The plot canvas: draws the plot and lets the reader zoom (wheel, + and -), pan (drag,
-// arrow keys) and return to the whole plot (double click, Home).
+// The plot canvas: draws the plot and lets the reader zoom (wheel, + and -, a box drawn
+// with the right button or Shift and the left), pan (drag, arrow keys) and return to the
+// whole plot (double click, Home).
 #include "lumaplots/PlotRenderer.h"
 
 #include <QImage>
 #include <QWidget>
+
+class QRubberBand;
 
 namespace quadrel {
 
@@ -14,7 +17,9 @@ public:
     explicit PlotView(QWidget *parent = nullptr);
 
     // Shows `data` (not owned; nullptr shows the placeholder) and fits the view to it.
-    void setData(const PlotData *data);
+    // With `keepView` a view the reader has zoomed or moved stays where it is, and so do
+    // the hidden curves when the curves are the same, as for a file that was rewritten.
+    void setData(const PlotData *data, bool keepView = false);
     const PlotData *data() const { return data_; }
     void setPlaceholder(const QString &text);
     void setFallbackTitle(const QString &title);
@@ -25,6 +30,7 @@ public:
     bool pointsVisible() const { return options_.pointsVisible; }
 
     const PlotRange &range() const { return options_.range; }
+    const PlotOptions &options() const { return options_; }
     bool isFitted() const { return autoFit_; }
     const PlotStats &lastStats() const { return stats_; }
 
@@ -41,6 +47,8 @@ public slots:
     void zoomBy(double factor, QPointF anchor = QPointF(-1, -1));
     // Moves the view by fractions of its width and height.
     void panBy(double fx, double fy);
+    // Shows the part of the plot inside a rectangle of the widget.
+    void zoomToArea(const QRectF &pixels);
 
 signals:
     void cursorMoved(double x, double y, bool inside);
@@ -64,6 +72,8 @@ private:
     PlotOptions options_;
     bool autoFit_ = true;
     PlotStats stats_;
+    QRubberBand *band_ = nullptr;
+    QPoint bandStart_;
     bool dragging_ = false;
     QPointF dragStart_;
     PlotRange dragRange_;

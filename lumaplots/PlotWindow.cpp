@@ -2,6 +2,7 @@
 
 #include "lumaplots/AxisTicks.h"
 #include "lumaplots/PlotView.h"
+#include "platform/FileWatch.h"
 #include "platform/MessageBoxes.h"
 
 #include <QAction>
@@ -17,9 +18,13 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QStatusBar>
+#include <QSvgGenerator>
 #include <QVBoxLayout>
 
 namespace quadrel {
@@ -87,9 +92,12 @@ PlotWindow::PlotWindow(MessageBoxes &messages, QWidget *parent)
 
     summary_ = new QLabel(this);
     cursorLabel_ = new QLabel(this);
+    cursorLabel_->setObjectName(QStringLiteral("cursorReadout"));
     statusBar()->addWidget(summary_, 1);
     statusBar()->addPermanentWidget(cursorLabel_);
     connect(view_, &PlotView::cursorMoved, this, &PlotWindow::showCursor);
+    watch_ = new FileWatch(this);
+    connect(watch_, &FileWatch::changed, this, &PlotWindow::fileChanged);
 
     buildMenus();
     rebuildChecks();
@@ -105,7 +113,7 @@ void PlotWindow::buildMenus() {
     reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
     file->addSeparator();
     QAction *save =
-        file->addAction(QStringLiteral("Save as &PNG..."), this, &PlotWindow::chooseAndSavePng);
+        file->addAction(QStringLiteral("&Export..."), this, &PlotWindow::chooseAndExport);
     save->setShortcut(QKeySequence::Save);
     QAction *copy = file->addAction(QStringLiteral("&Copy"), this, &PlotWindow::copyToClipboard);
     copy->setShortcut(QKeySequence::Copy);
@@ -161,6 +169,7 @@ bool PlotWindow::openFile(const QString &path) {
     const QString shown = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
     PlotParseResult r = readPlotFile(path);
     path_ = shown;
+    watch_->watch(shown);
     if (!r.ok) {
         loaded_ = false;
         data_ = PlotData{};
@@ -192,6 +201,31 @@ bool PlotWindow::reload() {
     return openFile(path_);
 }
 
+// The solver rewrites the plot file after each run. The new plot replaces the old one and
+// the reader's zoom stays; a file caught half-written or gone keeps the last plot on show,
+// since the next change brings the whole file.
+void PlotWindow::fileChanged() {
+    PlotParseResult r = readPlotFile(path_);
+    if (!r.ok) {
+        statusBar()->showMessage(
+            QFileInfo::exists(path_)
+                ? QStringLiteral("The plot file changed but cannot be shown: %1").arg(r.error)
+                : QStringLiteral("The plot file was removed; this is its last plot."));
+        return;
+    }
+    // With the same curves the reader's choice of curves stays too.
+    const bool sameCurves = loaded_ && data_.curveNames == r.data.curveNames &&
+                            data_.isBoundaryProblem() == r.data.isBoundaryProblem();
+    data_ = std::move(r.data);
+    loaded_ = true;
+    view_->setData(&data_, sameCurves);
+    if (!sameCurves)
+        rebuildChecks();
+    setWindowTitle(QStringLiteral("%1 - Lumaplots").arg(QFileInfo(path_).fileName()));
+    updateSummary();
+    statusBar()->showMessage(QStringLiteral("The plot file changed and was read again."), 5000);
+}
+
 void PlotWindow::chooseAndOpen() {
     const QString start = path_.isEmpty() ? QDir::currentPath() : QFileInfo(path_).absolutePath();
     const QString chosen = QFileDialog::getOpenFileName(
@@ -208,32 +242,76 @@ QImage PlotWindow::exportImage() const {
     return view_->renderImage(size);
 }
 
-bool PlotWindow::savePng(const QString &path) {
-    QImageWriter writer(path, "png");
-    if (!writer.write(exportImage())) {
-        report(QStringLiteral("The plot could not be saved as\n%1\n\n%2.")
-                   .arg(QFileInfo(path).absoluteFilePath(), writer.errorString()));
+bool PlotWindow::exportPlot(const QString &path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") && suffix != QLatin1String("pdf")) {
+        report(QStringLiteral("The plot can be saved as a .png, .svg or .pdf file, not as\n%1").arg(full));
         return false;
     }
-    statusBar()->showMessage(QStringLiteral("Saved %1").arg(QFileInfo(path).absoluteFilePath()), 5000);
+    // Written beside the target and renamed over it, so a failed export leaves no stump.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        const QSize size = exportImage().size();
+        const QRectF page(QPointF(0, 0), QSizeF(size));
+        PlotOptions options = view_->options();
+        options.fallbackTitle = QFileInfo(path_).fileName();
+        if (suffix == QLatin1String("png")) {
+            QImageWriter writer(&file, "png");
+            written = writer.write(exportImage());
+        } else if (suffix == QLatin1String("svg")) {
+            // Vector files keep finer detail than a screen pixel when thinning curves.
+            options.columnWidth = 0.25;
+            QSvgGenerator svg;
+            svg.setOutputDevice(&file);
+            svg.setSize(size);
+            svg.setViewBox(page);
+            svg.setTitle(data_.title.isEmpty() ? options.fallbackTitle : data_.title);
+            QPainter p(&svg);
+            p.setFont(view_->font());
+            renderPlot(p, page, &data_, options);
+        } else {
+            options.columnWidth = 0.25;
+            QPdfWriter pdf(&file);
+            pdf.setResolution(96);
+            pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point));
+            pdf.setPageMargins(QMarginsF());
+            pdf.setTitle(data_.title.isEmpty() ? options.fallbackTitle : data_.title);
+            pdf.setCreator(QStringLiteral("Lumaplots"));
+            QPainter p(&pdf);
+            p.setFont(view_->font());
+            renderPlot(p, page, &data_, options);
+        }
+        written = written && file.commit();
+    }
+    if (!written) {
+        report(QStringLiteral("The plot could not be saved as\n%1\n\n%2.").arg(full, file.errorString()));
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("Saved %1").arg(full), 5000);
     return true;
 }
 
-void PlotWindow::chooseAndSavePng() {
+void PlotWindow::chooseAndExport() {
     if (!loaded_) {
         report(QStringLiteral("There is no plot to save. Open a plot file first."));
         return;
     }
+    static const QStringList filters = {QStringLiteral("PNG image (*.png)"),
+                                        QStringLiteral("SVG drawing (*.svg)"),
+                                        QStringLiteral("PDF document (*.pdf)")};
     QFileInfo info(path_);
     const QString suggested = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
                               QStringLiteral(".png");
-    QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save the Plot as PNG"),
-                                                  suggested, QStringLiteral("PNG images (*.png)"));
+    QString filter = filters.first();
+    QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Export the Plot"), suggested,
+                                                  filters.join(QStringLiteral(";;")), &filter);
     if (chosen.isEmpty())
         return;
     if (QFileInfo(chosen).suffix().isEmpty())
-        chosen += QStringLiteral(".png");
-    savePng(chosen);
+        chosen += QLatin1Char('.') + filter.section(QLatin1Char('.'), 1).chopped(1);
+    exportPlot(chosen);
 }
 
 void PlotWindow::copyToClipboard() {

@@ -1,6 +1,7 @@
 #pragma once
 // The plot viewer's main window: the plot, a check box per curve, the File and View menus,
-// PNG export and copying to the clipboard.
+// export to PNG, SVG and PDF, copying to the clipboard, and a plot file that is rewritten
+// while on show is shown anew.
 #include "lumaplots/PlotFile.h"
 
 #include <QMainWindow>
@@ -12,6 +13,7 @@ class QVBoxLayout;
 
 namespace quadrel {
 
+class FileWatch;
 class MessageBoxes;
 class PlotView;
 
@@ -31,16 +33,17 @@ public:
     QCheckBox *curveCheck(int index) const { return curveChecks_.value(index, nullptr); }
     QCheckBox *pointsCheck() const { return pointsCheck_; }
 
-    // The image that Save as PNG and Copy produce.
+    // The image that PNG export and Copy produce.
     QImage exportImage() const;
-    // Writes the image; a fault is reported in a message box.
-    bool savePng(const QString &path);
+    // Writes the plot as it is shown, in the format the name's extension asks for (.png,
+    // .svg or .pdf); a fault is reported in a message box.
+    bool exportPlot(const QString &path);
     void copyToClipboard();
 
 public slots:
     bool reload();
     void chooseAndOpen();
-    void chooseAndSavePng();
+    void chooseAndExport();
 
 private:
     void buildMenus();
@@ -48,6 +51,7 @@ private:
     void showCursor(double x, double y, bool inside);
     void updateSummary();
     void report(const QString &text);
+    void fileChanged();
 
     MessageBoxes &messages_;
     PlotView *view_;
@@ -56,6 +60,7 @@ private:
     QCheckBox *pointsCheck_ = nullptr;
     QLabel *summary_;
     QLabel *cursorLabel_;
+    FileWatch *watch_;
     QString path_;
     PlotData data_;
     bool loaded_ = false;

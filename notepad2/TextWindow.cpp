@@ -1,5 +1,6 @@
 #include "notepad2/TextWindow.h"
 
+#include "platform/FileWatch.h"
 #include "platform/MessageBoxes.h"
 
 #include <QAction>
@@ -99,6 +100,8 @@ TextWindow::TextWindow(MessageBoxes &messages, QWidget *parent)
 
     info_ = new QLabel(this);
     statusBar()->addPermanentWidget(info_);
+    watch_ = new FileWatch(this);
+    connect(watch_, &FileWatch::changed, this, &TextWindow::fileChanged);
     buildMenus();
     updateStatus();
     editor_->setFocus();
@@ -193,6 +196,7 @@ bool TextWindow::eventFilter(QObject *watched, QEvent *event) {
 bool TextWindow::openFile(const QString &path) {
     const QString full = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     path_ = full;
+    watch_->watch(full);
     QFileInfo info(full);
     QString problem;
     QByteArray bytes;
@@ -257,6 +261,16 @@ bool TextWindow::reload() {
     editor_->horizontalScrollBar()->setValue(hscroll);
     statusBar()->showMessage(QStringLiteral("Reloaded."), 3000);
     return true;
+}
+
+// The solver and the checker rewrite their listings on every run: show the new text in the
+// same place. A file that is gone keeps its last text on show until it comes back.
+void TextWindow::fileChanged() {
+    if (!QFileInfo::exists(path_)) {
+        statusBar()->showMessage(QStringLiteral("The file was removed; this is its last text."));
+        return;
+    }
+    reload();
 }
 
 void TextWindow::chooseAndOpen() {

@@ -1,6 +1,6 @@
 #pragma once
 // notePad2's window: one text file shown read-only in a monospace font, with find,
-// font size, word wrap and reload.
+// font size, word wrap and reload; a file rewritten while on show is shown anew.
 #include "notepad2/TextDecoding.h"
 
 #include <QMainWindow>
@@ -13,6 +13,7 @@ class QPlainTextEdit;
 
 namespace quadrel {
 
+class FileWatch;
 class MessageBoxes;
 
 class TextWindow : public QMainWindow {
@@ -61,6 +62,7 @@ private:
     void buildFindBar();
     void clearView(const QString &why);
     void updateStatus();
+    void fileChanged();
 
     MessageBoxes &messages_;
     QPlainTextEdit *editor_;
@@ -69,6 +71,7 @@ private:
     QCheckBox *matchCase_ = nullptr;
     QAction *wrapAction_ = nullptr;
     QLabel *info_;
+    FileWatch *watch_;
     QString path_;
     TextEncoding encoding_ = TextEncoding::Utf8;
     bool loaded_ = false;

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-svg-dev          # SVG export of the plot viewer
   libsundials-dev      # CVODES integrator with sensitivities (solver)
   libeigen3-dev        # dense linear algebra (solver: stiffness estimate)
   libgsl-dev           # nonlinear least squares (solver fits)

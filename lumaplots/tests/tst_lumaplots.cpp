@@ -1,18 +1,21 @@
-// The plot viewer's window: loading, drawing offscreen, toggling curves, export and the
-// messages for files it cannot show.
+// The plot viewer's window: loading, drawing offscreen, toggling curves, export, the mouse,
+// following a rewritten file and the messages for files it cannot show.
 #include "lumaplots/PlotView.h"
 #include "lumaplots/PlotWindow.h"
+#include "platform/FileWatch.h"
 #include "platform/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include "platform/tests/TestFiles.h"
 
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace quadrel;
 
@@ -201,24 +204,119 @@ private slots:
         QVERIFY(!w.curveCheck(0));
     }
 
-    void savesPngAndCopies() {
+    void exportsAndCopies_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("starts");  // empty: refused with a message
+        QTest::newRow("png") << "plot with blanks.png" << QByteArray("\x89PNG");
+        QTest::newRow("svg") << "plot.SVG" << QByteArray("<?xml");
+        QTest::newRow("pdf") << "plot.pdf" << QByteArray("%PDF");
+        QTest::newRow("unknown kind") << "plot.gif" << QByteArray();
+        QTest::newRow("missing folder") << "no such folder/p.png" << QByteArray();
+    }
+    void exportsAndCopies() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, starts);
         ScriptedMessageBoxes boxes;
         PlotWindow w(boxes);
         QVERIFY(w.openFile(write(QStringLiteral("p.plt"), bvpText())));
-        const QString png = dir_.filePath(QStringLiteral("plot with blanks.png"));
-        QVERIFY(w.savePng(png));
-        QImage saved(png);
-        QVERIFY(!saved.isNull());
-        QVERIFY(saved.width() >= 800 && saved.height() >= 560);
+        const QString path = dir_.filePath(name);
+        QCOMPARE(w.exportPlot(path), !starts.isEmpty());
+        QCOMPARE(boxes.shown().size(), starts.isEmpty() ? 1 : 0);
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly), !starts.isEmpty());
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith(starts));
+        if (name.endsWith(QLatin1String("png")) && !starts.isEmpty()) {
+            const QImage saved = QImage::fromData(bytes);
+            QVERIFY(saved.width() >= 800 && saved.height() >= 560);
+            w.copyToClipboard();
+            QCOMPARE(QGuiApplication::clipboard()->image().size(), saved.size());
+        }
+        if (name.endsWith(QLatin1String("SVG")))  // curve, markers and texts are vectors and text
+            QVERIFY(bytes.contains("Fit to four points") && bytes.contains("<polyline"));
+    }
+
+    // What a reader does with the mouse: the readout follows the cursor, a box drawn with
+    // the right button becomes the view, a drag moves it, the wheel zooms about the cursor.
+    void mouseZoomPanAndReadout() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("m.plt"), ivpText(1))));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        PlotView *v = w.view();
+        QTRY_VERIFY(v->lastStats().plotArea.width() > 100);
+        const QRectF a = v->lastStats().plotArea;
+        auto at = [&](double fx, double fy) {
+            return QPointF(a.left() + fx * a.width(), a.top() + fy * a.height()).toPoint();
+        };
+        const PlotRange r0 = v->range();
+        const double w0 = r0.xMax - r0.xMin, h0 = r0.yMax - r0.yMin;
+
+        QTest::mouseMove(v, at(0.5, 0.5));
+        auto *readout = w.findChild<QLabel *>(QStringLiteral("cursorReadout"));
+        QVERIFY(readout);
+        const QStringList parts = readout->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QCOMPARE(parts.size(), 6);  // X = x   Y = y
+        QVERIFY(std::abs(parts[2].toDouble() - (r0.xMin + r0.xMax) / 2) < w0 / 100);
+        QVERIFY(std::abs(parts[5].toDouble() - (r0.yMin + r0.yMax) / 2) < h0 / 100);
+
+        QTest::mousePress(v, Qt::RightButton, {}, at(0.25, 0.25));
+        QTest::mouseMove(v, at(0.75, 0.5));
+        QTest::mouseRelease(v, Qt::RightButton, {}, at(0.75, 0.5));
+        const PlotRange r1 = v->range();
+        QVERIFY(std::abs(r1.xMin - (r0.xMin + 0.25 * w0)) < w0 / 100);
+        QVERIFY(std::abs(r1.xMax - (r0.xMin + 0.75 * w0)) < w0 / 100);
+        QVERIFY(std::abs(r1.yMax - (r0.yMax - 0.25 * h0)) < h0 / 100);
+        QVERIFY(std::abs(r1.yMin - (r0.yMax - 0.5 * h0)) < h0 / 100);
+
+        QTest::mousePress(v, Qt::LeftButton, {}, at(0.5, 0.5));
+        QTest::mouseMove(v, at(0.25, 0.5));
+        QTest::mouseRelease(v, Qt::LeftButton, {}, at(0.25, 0.5));
+        const double w1 = r1.xMax - r1.xMin;
+        QVERIFY(std::abs(v->range().xMin - (r1.xMin + 0.25 * w1)) < w1 / 100);
+
+        const PlotRange r2 = v->range();
+        const QPoint cursor = at(0.2, 0.5);
+        const double f = (cursor.x() - a.left()) / a.width();
+        QWheelEvent wheel(cursor, v->mapToGlobal(cursor), {}, QPoint(0, 120), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v, &wheel);
+        const PlotRange r3 = v->range();
+        QVERIFY(r3.xMax - r3.xMin < (r2.xMax - r2.xMin) * 0.9);
+        // The point under the cursor stays put.
+        QVERIFY(std::abs(r3.xMin + f * (r3.xMax - r3.xMin) - (r2.xMin + f * (r2.xMax - r2.xMin))) < w0 * 1e-9);
+        QTest::mouseDClick(v, Qt::LeftButton, {}, at(0.5, 0.5));
+        QVERIFY(v->isFitted());
+    }
+
+    // The solver writes the plot file again after each run: in place, or as a new file
+    // renamed over the old one. The window follows and keeps the reader's zoom.
+    void followsARewrittenFile() {
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        const QString path = write(QStringLiteral("~4plots.plt"), ivpText(1, 50));
+        QVERIFY(w.openFile(path));
+        QTest::keyClick(w.view(), Qt::Key_Plus);
+        const PlotRange zoomed = w.view()->range();
+
+        write(QStringLiteral("~4plots.plt"), ivpText(1, 60));
+        QTRY_COMPARE(w.data().rowCount(), 60);
+        QCOMPARE(w.view()->range().xMin, zoomed.xMin);
+
+        const QString fresh = write(QStringLiteral("new.plt"), ivpText(3, 70));
+        QVERIFY(std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0);
+        QTRY_COMPARE(w.data().rowCount(), 70);
+        QVERIFY(w.curveCheck(2));
+        // Again after the rename: the new file is watched, not the one it replaced.
+        write(QStringLiteral("~4plots.plt"), ivpText(3, 80));
+        QTRY_COMPARE(w.data().rowCount(), 80);
+        // Half-written or gone: the last plot stays and nothing pops up.
+        write(QStringLiteral("~4plots.plt"), "0 1 2\n1 2");
+        QFile::remove(path);
+        QTest::qWait(3 * FileWatch::QuietMilliseconds);
+        QCOMPARE(w.data().rowCount(), 80);
         QVERIFY(boxes.shown().isEmpty());
-
-        QVERIFY(!w.savePng(dir_.filePath(QStringLiteral("no such folder/p.png"))));
-        QCOMPARE(boxes.shown().size(), 1);
-        QVERIFY(boxes.shown().first().text.contains(QStringLiteral("could not be saved")));
-
-        w.copyToClipboard();
-        const QImage copied = QGuiApplication::clipboard()->image();
-        QCOMPARE(copied.size(), saved.size());
     }
 
     void keyboardZoomAndFit() {

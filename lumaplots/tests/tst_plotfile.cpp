@@ -1,9 +1,12 @@
-// Reading plot files and choosing axis ticks, without any widgets.
+// Reading plot files, choosing axis ticks and thinning curves, without any widgets.
 #include "lumaplots/AxisTicks.h"
+#include "lumaplots/Decimate.h"
 #include "lumaplots/PlotFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <QRandomGenerator>
 
 #include <cmath>
 
@@ -271,6 +274,74 @@ private slots:
         QFETCH(double, step);
         QFETCH(QString, label);
         QCOMPARE(tickLabel(value, step), label);
+    }
+
+    // Thinning against brute force: in every column the kept points reach the same lowest
+    // and highest value as all points there, and the line enters and leaves it at the same
+    // points; non-finite points survive as breaks.
+    void decimationKeepsColumnExtremes_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<int>("gapEvery");
+        QTest::newRow("million points, 800 columns") << 1000000 << 800 << true << 0;
+        QTest::newRow("with gaps") << 50000 << 300 << true << 997;
+        QTest::newRow("x back and forth") << 20000 << 100 << false << 0;
+        QTest::newRow("fewer points than columns") << 50 << 800 << true << 7;
+    }
+    void decimationKeepsColumnExtremes() {
+        QFETCH(int, points);
+        QFETCH(int, columns);
+        QFETCH(bool, sorted);
+        QFETCH(int, gapEvery);
+        QRandomGenerator rng(points);
+        QVector<double> xs(points), ys(points);
+        double walk = 0;
+        for (int i = 0; i < points; ++i) {
+            // A noisy walk with rare tall spikes, a little beyond both ends of the grid.
+            xs[i] = sorted ? -0.1 + 1.2 * i / points : rng.generateDouble() * 1.2 - 0.1;
+            walk += rng.generateDouble() - 0.5;
+            ys[i] = walk + (rng.bounded(5000) == 0 ? 1e3 * (rng.generateDouble() - 0.5) : 0);
+            if (gapEvery > 0 && i % gapEvery == gapEvery - 1)
+                ys[i] = NAN;
+        }
+        const ColumnGrid grid{0, 1, columns};
+        const QVector<int> kept = decimateByColumn(xs, ys, grid);
+        auto column = [&](int i) {
+            const double t = (xs[i] - grid.xMin) / (grid.xMax - grid.xMin) * columns;
+            return t < 0 ? -1 : t >= columns ? columns : int(t);
+        };
+        // Brute force over runs of consecutive finite points in one column.
+        int k = 0;
+        for (int i = 0; i < points;) {
+            if (!std::isfinite(ys[i])) {
+                QCOMPARE(kept.value(k++), i++);
+                continue;
+            }
+            int end = i;
+            double lo = ys[i], hi = ys[i];
+            while (end + 1 < points && std::isfinite(ys[end + 1]) && column(end + 1) == column(i)) {
+                ++end;
+                lo = std::min(lo, ys[end]);
+                hi = std::max(hi, ys[end]);
+            }
+            QCOMPARE(kept.value(k), i);
+            double klo = ys[i], khi = ys[i];
+            int last = i;
+            for (; k < kept.size() && kept[k] <= end; ++k) {
+                QVERIFY(kept[k] >= last);
+                last = kept[k];
+                klo = std::min(klo, ys[last]);
+                khi = std::max(khi, ys[last]);
+            }
+            QCOMPARE(last, end);
+            QCOMPARE(klo, lo);
+            QCOMPARE(khi, hi);
+            i = end + 1;
+        }
+        QCOMPARE(k, kept.size());
+        if (sorted && gapEvery == 0)
+            QVERIFY(kept.size() <= 4 * (columns + 2));
     }
 };
 

@@ -1,8 +1,11 @@
-// The text viewer: choosing the encoding, loading, reloading, find and the view settings.
+// The text viewer: choosing the encoding, loading, reloading, following a rewritten file,
+// find, copy and the view settings.
 #include "notepad2/TextDecoding.h"
 #include "notepad2/TextWindow.h"
+#include "platform/FileWatch.h"
 #include "platform/MessageBoxes.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -10,6 +13,8 @@
 #include "platform/tests/TestFiles.h"
 
 #include <QtTest>
+
+#include <cstdio>
 
 using namespace quadrel;
 
@@ -147,6 +152,68 @@ private slots:
         QCOMPARE(w.editor()->toPlainText(), QStringLiteral("back"));
     }
 
+    // The solver rewrites its listing in place or renames a new file over it; the window
+    // follows on its own, and a removed file leaves its last text on show.
+    void followsARewrittenFile() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        const QString path = write(QStringLiteral("~Quadrel.out"), "first run\n");
+        QVERIFY(w.openFile(path));
+        write(QStringLiteral("~Quadrel.out"), "second run\n");
+        QTRY_COMPARE(w.editor()->toPlainText(), QStringLiteral("second run\n"));
+        const QString fresh = write(QStringLiteral("~Quadrel.tmp"), "third run\n");
+        QVERIFY(std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0);
+        QTRY_COMPARE(w.editor()->toPlainText(), QStringLiteral("third run\n"));
+        write(QStringLiteral("~Quadrel.out"), "fourth run\n");
+        QTRY_COMPARE(w.editor()->toPlainText(), QStringLiteral("fourth run\n"));
+        QVERIFY(QFile::remove(path));
+        QTest::qWait(3 * FileWatch::QuietMilliseconds);
+        QCOMPARE(w.editor()->toPlainText(), QStringLiteral("fourth run\n"));
+        QVERIFY(boxes.shown().isEmpty());
+    }
+
+    // Keys a reader uses: Ctrl+F, F3, Enter and Shift+Enter find, Escape closes the find bar,
+    // Ctrl+A and Ctrl+C copy, Ctrl++ and Ctrl+0 change the size of the text, Alt+Z wraps.
+    void keyboardFindCopyAndZoom() {
+        ScriptedMessageBoxes boxes;
+        TextWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("keys.out"), "alpha\nbeta gamma\n")));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(w.editor(), Qt::Key_F3);  // nothing to look for yet: the find bar opens
+        QTRY_VERIFY(w.findEdit()->hasFocus());
+        QTest::keyClicks(w.findEdit(), "a");
+        QTest::keyClick(w.findEdit(), Qt::Key_Return);
+        QTest::keyClick(w.findEdit(), Qt::Key_Return);
+        QCOMPARE(w.editor()->textCursor().selectionStart(), 4);
+        QTest::keyClick(w.findEdit(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(w.editor()->textCursor().selectionStart(), 0);
+        QTest::keyClick(w.findEdit(), Qt::Key_Escape);
+        QVERIFY(w.findBar()->isHidden());
+        QTest::keyClick(w.editor(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(w.findEdit()->hasFocus());
+        QTest::keyClick(w.findEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.findEdit(), "gam");
+        QTest::keyClick(w.findEdit(), Qt::Key_Return);
+        QCOMPARE(w.editor()->textCursor().selectedText(), QStringLiteral("gam"));
+        QTest::keyClick(w.findEdit(), Qt::Key_Escape);
+        QTRY_VERIFY(w.editor()->hasFocus());
+        QTest::keyClick(w.editor(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("gam"));
+        QTest::keyClick(w.editor(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w.editor(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("alpha\nbeta gamma\n"));
+
+        const qreal width = QFontMetricsF(w.editor()->font()).horizontalAdvance(QLatin1Char('M'));
+        QTest::keyClick(w.editor(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(w.editor(), Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(QFontMetricsF(w.editor()->font()).horizontalAdvance(QLatin1Char('M')) > width);
+        QTest::keyClick(w.editor(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(QFontMetricsF(w.editor()->font()).horizontalAdvance(QLatin1Char('M')), width);
+        QTest::keyClick(w.editor(), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(w.editor()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    }
+
     void find_data() {
         QTest::addColumn<QString>("needle");
         QTest::addColumn<bool>("backward");
@@ -180,45 +247,15 @@ private slots:
         }
     }
 
-    void findBarDrivesTheSearch() {
+    // Font size stays within its bounds whatever the reader asks for.
+    void fontSizeBounds() {
         ScriptedMessageBoxes boxes;
         TextWindow w(boxes);
-        QVERIFY(w.openFile(write(QStringLiteral("bar.out"), "one two\nthree two")));
-        QVERIFY(!w.findNext());  // nothing to look for yet: the bar opens instead
-        QVERIFY(!w.findBar()->isHidden());
-        w.findEdit()->setText(QStringLiteral("two"));
-        QTest::keyClick(w.findEdit(), Qt::Key_Return);
-        QCOMPARE(w.editor()->textCursor().selectionStart(), 4);
-        QVERIFY(w.findNext());
-        QCOMPARE(w.editor()->textCursor().selectionStart(), 14);
-        QTest::keyClick(w.findEdit(), Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(w.editor()->textCursor().selectionStart(), 4);
-        QTest::keyClick(w.findEdit(), Qt::Key_Escape);
-        QVERIFY(w.findBar()->isHidden());
-    }
-
-    void viewSettings() {
-        ScriptedMessageBoxes boxes;
-        TextWindow w(boxes);
-        QVERIFY(w.openFile(write(QStringLiteral("v.out"), "text")));
-        QCOMPARE(w.fontSize(), int(TextWindow::DefaultFontSize));
-        w.largerFont();
-        w.largerFont();
-        QCOMPARE(w.fontSize(), TextWindow::DefaultFontSize + 2);
         for (int i = 0; i < 100; ++i)
             w.smallerFont();
         QCOMPARE(w.fontSize(), int(TextWindow::MinFontSize));
         w.setFontSize(1000);
         QCOMPARE(w.fontSize(), int(TextWindow::MaxFontSize));
-        w.normalFont();
-        QCOMPARE(w.fontSize(), int(TextWindow::DefaultFontSize));
-
-        QVERIFY(!w.wordWrap());
-        w.setWordWrap(true);
-        QVERIFY(w.wordWrap());
-        QCOMPARE(w.editor()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-        w.setWordWrap(false);
-        QVERIFY(!w.wordWrap());
     }
 
     void typingDoesNotChangeTheText() {
