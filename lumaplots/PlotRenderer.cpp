@@ -492,16 +492,17 @@ PlotStats renderPlot(QPainter &p, const QRectF &target, const PlotData *data,
             if (clipSegment(box, x, y, x, f, t0, t1))
                 p.drawLine(m.map(x, y + t0 * (f - y)), m.map(x, y + t1 * (f - y)));
         }
-        for (const auto &d : data->dataPoints) {
-            if (d.hasFit && std::isfinite(d.x) && std::isfinite(d.fit) && box.contains(d.x, d.fit)) {
-                drawFitMarker(p, m.map(d.x, d.fit));
-                ++stats.fitMarkers;
-            }
-        }
+        // Crosses over the circles, so that a close fit shows both.
         for (const auto &d : data->dataPoints) {
             if (std::isfinite(d.x) && std::isfinite(d.y) && box.contains(d.x, d.y)) {
                 drawDataMarker(p, m.map(d.x, d.y));
                 ++stats.dataMarkers;
+            }
+        }
+        for (const auto &d : data->dataPoints) {
+            if (d.hasFit && std::isfinite(d.x) && std::isfinite(d.fit) && box.contains(d.x, d.fit)) {
+                drawFitMarker(p, m.map(d.x, d.fit));
+                ++stats.fitMarkers;
             }
         }
     }

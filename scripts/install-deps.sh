@@ -15,6 +15,7 @@ PACKAGES=(
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration
   fonts-dejavu-core    # fonts for the typeset manual and headless rendering
   xvfb xauth           # lets the first README command start the program without a desktop
+  x11-apps netpbm      # window screenshots under the virtual display (scripts/screenshots-viewers.sh)
   gcovr                # coverage figures per library (scripts/coverage.sh)
 )
 
