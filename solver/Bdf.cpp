@@ -8,6 +8,27 @@
 
 namespace quadrel::solver {
 
+namespace {
+
+// Why a BDF step failed, in the solver's words.
+std::string failureText(int flag) {
+    switch (flag) {
+    case CV_TOO_MUCH_WORK: return "BDF took too many steps toward the next point";
+    case CV_TOO_MUCH_ACC: return "BDF cannot reach the accuracy asked for in double precision";
+    case CV_ERR_FAILURE: return "BDF steps failed their error test repeatedly down to the smallest step";
+    case CV_CONV_FAILURE: return "BDF's Newton iteration failed to converge repeatedly down to the smallest step";
+    case CV_RHSFUNC_FAIL:
+    case CV_FIRST_RHSFUNC_ERR:
+    case CV_REPTD_RHSFUNC_ERR:
+    case CV_UNREC_RHSFUNC_ERR: return "BDF found no value of the equation at the points it tried";
+    case CV_LSETUP_FAIL:
+    case CV_LSOLVE_FAIL: return "BDF could not solve its linear system (the Jacobian is singular or not finite)";
+    default: return "BDF stopped with failure code " + std::to_string(flag);
+    }
+}
+
+}  // namespace
+
 Bdf::Bdf(OdeRhs &f, int order, int nParams, bool fitA)
     : f_(f), n_(order), nParams_(nParams), fitA_(fitA), cacheZ_(size_t(order)),
       J_(size_t(order * order)), dfda_(size_t(order)),
@@ -91,7 +112,7 @@ Stepper::Result Bdf::step() {
     const int flag = CVode(mem_, xEnd_, y_, &t_, CV_ONE_STEP);
     collectStats();
     if (flag < 0) {
-        if (message_.empty()) message_ = CVodeGetReturnFlagName(flag);
+        message_ = failureText(flag);
         return Result::Failed;
     }
     CVodeGetLastStep(mem_, &hLast_);
@@ -160,8 +181,8 @@ int Bdf::sensFn(int ns, sunrealtype t, N_Vector y, N_Vector, N_Vector *yS, N_Vec
     return 0;
 }
 
-void Bdf::errFn(int, const char *, const char *, char *msg, void *user) {
-    static_cast<Bdf *>(user)->message_ = msg ? msg : "";
-}
+// The library's own report is not shown (its words name its internals); failureText says
+// what happened instead.
+void Bdf::errFn(int, const char *, const char *, char *, void *) {}
 
 }  // namespace quadrel::solver

@@ -1,5 +1,6 @@
 // The solver in-process: exact solutions, backwards integration, implicit equations,
 // stiffness, fits, the failure paths and the two output texts.
+#include "solver/Bdf.h"
 #include "solver/Problem.h"
 #include "solver/Report.h"
 #include "solver/Solver.h"
@@ -112,6 +113,7 @@ private slots:
     void inputErrors();
     void plotFileFormat();
     void reportNamesControlsAndStopReason();
+    void bdfFailureInOwnWords();
 };
 
 void TstSolver::exactInitialValueProblems_data() {
@@ -398,6 +400,31 @@ void TstSolver::reportNamesControlsAndStopReason() {
     QVERIFY(report.find("Fitted A") != std::string::npos);
     QVERIFY(report.find("Stopped because") != std::string::npos);
     QVERIFY(report.find("Solve time") != std::string::npos);
+}
+
+// A right-hand side that has a value at the start only: the BDF stepper fails, and says
+// why in the solver's words, not in the integrator library's.
+void TstSolver::bdfFailureInOwnWords() {
+    struct OnlyAtStart : OdeRhs {
+        int calls = 0;
+        bool operator()(double, const double *u, double *du) override {
+            du[0] = -u[0];
+            return ++calls <= 1;
+        }
+        bool jacobian(double, const double *, double *J, double *dfda) override {
+            J[0] = -1;
+            dfda[0] = 0;
+            return true;
+        }
+    } f;
+    Bdf bdf(f, 1, 0, false);
+    bdf.setTolerances(1e-10, {1e-12});
+    const double u0 = 1;
+    QVERIFY(bdf.start(0, &u0, 1, 1));
+    Stepper::Result r = Stepper::Result::Ok;
+    for (int i = 0; i < 100 && r == Stepper::Result::Ok; ++i) r = bdf.step();
+    QCOMPARE(r, Stepper::Result::Failed);
+    QVERIFY2(bdf.message().rfind("BDF ", 0) == 0, bdf.message().c_str());
 }
 
 QTEST_GUILESS_MAIN(TstSolver)
