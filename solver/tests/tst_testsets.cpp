@@ -1,0 +1,100 @@
+// The published test problems in solver/testsets: each response file is solved by the
+// solver program with its default controls, and every plotted Y and Y' must agree with the
+// reference values to 1e-8, relative to the value itself or, where the solution passes
+// near zero, to 1e-3 of the column's largest value.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+using Rows = QList<QList<double>>;  // X, Y, Y'
+
+// The number rows of a text file, or of its first block only (up to an empty line).
+Rows numberRows(const QByteArray &text, bool firstBlockOnly) {
+    Rows rows;
+    for (const QByteArray &line : text.split('\n')) {
+        if (line.trimmed().isEmpty()) {
+            if (firstBlockOnly && !rows.isEmpty()) break;
+            continue;
+        }
+        if (line.startsWith('#')) continue;
+        QList<double> row;
+        for (const QByteArray &field : line.simplified().split(' ')) row << field.toDouble();
+        rows << row;
+    }
+    return rows;
+}
+
+}  // namespace
+
+class TstTestSets : public QObject {
+    Q_OBJECT
+private slots:
+    void solves_data();
+    void solves();
+};
+
+void TstTestSets::solves_data() {
+    QTest::addColumn<QString>("stem");
+    const QDir dir(QStringLiteral(TESTSETS_DIR));
+    const QStringList files = dir.entryList({QStringLiteral("*.ode")}, QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= 50);
+    for (const QString &f : files) {
+        const QString stem = f.chopped(4);
+        QTest::newRow(qPrintable(stem)) << dir.filePath(stem);
+    }
+}
+
+void TstTestSets::solves() {
+    QFETCH(QString, stem);
+    QFile refFile(stem + ".ref");
+    QVERIFY(refFile.open(QIODevice::ReadOnly));
+    const Rows ref = numberRows(refFile.readAll(), false);
+    // expected-fail.txt lists the problems the solver cannot pass yet, "NAME: why".
+    QString expectedFail;
+    QFile failList(QStringLiteral(TESTSETS_DIR "/expected-fail.txt"));
+    if (failList.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : failList.readAll().split('\n'))
+            if (line.startsWith(QFileInfo(stem).fileName().toUtf8() + ": "))
+                expectedFail = QString::fromUtf8(line.mid(line.indexOf(':') + 2));
+
+    QTemporaryDir dir;
+    QProcess vade;
+    vade.setWorkingDirectory(dir.path());
+    vade.setStandardInputFile(QProcess::nullDevice());
+    vade.start(QStringLiteral(VADE_PATH), {stem + ".ode"});
+    QVERIFY(vade.waitForFinished(120000));
+    QFile plotFile(dir.filePath("~4plots.plt"));
+    QVERIFY(plotFile.open(QIODevice::ReadOnly));
+    const Rows got = numberRows(plotFile.readAll(), true);
+
+    double worst = 0;
+    for (int col = 1; col <= 2; ++col) {
+        double largest = 0;
+        for (const auto &r : ref) largest = std::max(largest, std::abs(r[col]));
+        for (int i = 0; i < ref.size() && i < got.size(); ++i) {
+            if (got[i].size() <= col) {
+                worst = HUGE_VAL;
+                break;
+            }
+            const double err = std::abs(got[i][col] - ref[i][col]) /
+                               std::max(std::abs(ref[i][col]), 1e-3 * largest);
+            const bool sameX = got[i][0] == ref[i][0];
+            worst = std::max(worst, std::isnan(err) || !sameX ? HUGE_VAL : err);
+        }
+    }
+    const bool complete = got.size() == ref.size() && vade.exitCode() == 0;
+    qInfo("%s: exit %d, %lld of %lld rows, largest relative error %.2g",
+          qPrintable(QFileInfo(stem).fileName()), vade.exitCode(),
+          static_cast<long long>(got.size()), static_cast<long long>(ref.size()), worst);
+    if (!expectedFail.isEmpty()) QEXPECT_FAIL("", qPrintable(expectedFail), Abort);
+    QVERIFY2(complete && worst <= 1e-8, vade.readAllStandardError().constData());
+}
+
+QTEST_GUILESS_MAIN(TstTestSets)
+#include "tst_testsets.moc"
