@@ -17,7 +17,7 @@ shoot() {  # name, percent of the design size, scale factor
   env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$tmp/config" \
       XDG_DATA_HOME="$tmp/data" HOME="$tmp/home" QT_SCALE_FACTOR="$3" \
       QUADREL_SCREENSHOT_DIR="$out/$1" QUADREL_SCREENSHOT_PERCENT="$2" \
-      xvfb-run -a -s "-screen 0 2400x1800x24 -dpi 96" "$test_bin" screenshots >/dev/null
+      xvfb-run -a -s "-screen 0 2400x1800x24 -dpi 96" "$test_bin" screenshots | grep -E "FAIL|Loc" || true
   echo "$out/$1: $(ls "$out/$1" | wc -l) pages"
 }
 shoot design 100 1

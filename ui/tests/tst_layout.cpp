@@ -121,6 +121,7 @@ void LayoutTest::screenshots() {
     // QUADREL_SCREENSHOT_PERCENT: the inner size as a percentage of the design size.
     const double k = qEnvironmentVariableIntValue("QUADREL_SCREENSHOT_PERCENT") / 100.0;
     if (k > 0) f.scaleInner(k);
+    if (QTest::currentTestFailed()) return;
     f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
     for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
         f.form->ODE_Tabs->setCurrentIndex(page);
