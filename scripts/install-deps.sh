@@ -15,6 +15,9 @@ PACKAGES=(
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration
   fonts-dejavu-core    # fonts for the typeset manual and headless rendering
   xvfb xauth           # lets the first README command start the program without a desktop
+                       # and gives the manual's pictures a display of their own
+  python3-markdown weasyprint   # the manual: Markdown to HTML to PDF with an outline
+  qt6-pdf-dev          # reads the typeset manual back in its test
   x11-apps netpbm      # window screenshots under the virtual display (scripts/screenshots-viewers.sh)
   gcovr                # coverage figures per library (scripts/coverage.sh)
 )
