@@ -1,6 +1,9 @@
 // The typeset manual read back: its size, its outline, its pictures, a section for every
 // demo, and a troubleshooting entry for every way the solver can end a run.
-#include "demos/tests/DemoSolutions.h"
+#include "demos/DemoSolutions.h"
+#include "solver/Dop853.h"
+#include "solver/Integrator.h"
+#include "solver/Problem.h"
 
 #include <QFile>
 #include <QPdfBookmarkModel>
@@ -16,6 +19,8 @@ private slots:
     void outlineNamesTheChapters();
     void showsThePictures();
     void namesEveryDemoWithItsEquation();
+    void followsTheSolver_data();
+    void followsTheSolver();
 
 private:
     QPdfDocument doc_;
@@ -60,6 +65,41 @@ void ManualTest::namesEveryDemoWithItsEquation() {
     for (const demos::DemoCase &d : demos::allDemos()) {
         QVERIFY2(text_.contains(QLatin1String(d.stem)), d.stem);
         QVERIFY2(text_.contains(QString::fromLatin1(d.equation).simplified()), d.equation);
+    }
+}
+
+// The model source and the manual state the solver's methods, tolerances and defaults as
+// the solver has them, so either must change when the solver does.
+void ManualTest::followsTheSolver_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("defaultPattern");  // %1 the variable, then its default
+    QFile vx(QStringLiteral(QUADREL_MODEL_SOURCE));
+    QVERIFY(vx.open(QIODevice::ReadOnly));
+    QTest::newRow("ODE4user.vx") << QString::fromUtf8(vx.readAll()) << "\\n\\s*%1\\s+([-+.0-9eE]+)";
+    QTest::newRow("manual") << text_ << "%1 \\(default ([-+.0-9eE]+)\\)";
+}
+
+void ManualTest::followsTheSolver() {
+    QFETCH(QString, text);
+    QFETCH(QString, defaultPattern);
+    using namespace quadrel::solver;
+    struct NoRhs : OdeRhs {
+        bool operator()(double, const double *, double *) override { return false; }
+        bool jacobian(double, const double *, double *, double *) override { return false; }
+    } rhs;
+    const QStringList facts{Dop853(rhs).name(), "BDF", QString::number(Integrator::kRelTol),
+                            QString::number(Integrator::kAbsTol),
+                            QString::number(TopSolver::kTightTolerance),
+                            QString::number(TopSolver::kMaxIterations),
+                            QString::number(Integrator::kStiffRatio)};
+    for (const QString &fact : facts) QVERIFY2(text.contains(fact), qPrintable(fact));
+    const Controls c;
+    const double defaults[7] = {double(c.remax), double(c.detail), double(c.stepsLim),
+                                double(c.stepOut), double(c.evalMax), c.accuracy, c.zero};
+    for (int i = 0; i < 7; ++i) {
+        const auto m = QRegularExpression(defaultPattern.arg(Controls::names[i])).match(text);
+        QVERIFY2(m.hasMatch(), Controls::names[i]);
+        QCOMPARE(m.captured(1).toDouble(), defaults[i]);
     }
 }
 
