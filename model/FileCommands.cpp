@@ -196,10 +196,10 @@ void MkDir(const QString &path) {
     if (::mkdir(nativeName(path).constData(), 0777) != 0) throw RtError(folderError(errno));
 }
 
-void SetFilePath(AppState &st, const QString &spec) {
-    if (!spec.isEmpty()) {
-        st.fileName = SplitFileSpec(spec, st.filePath);
-        if (st.filePath.isEmpty() && spec.startsWith(QLatin1Char('/')))
+void SetFilePath(AppState &st, QString path) {
+    if (!path.isEmpty()) {
+        st.fileName = SplitFileSpec(path, st.filePath);
+        if (st.filePath.isEmpty() && path.startsWith(QLatin1Char('/')))
             st.filePath = QStringLiteral("/");  // a file in the root folder
     }
     // The user folder is "User", as start-up creates it; file names here are case-sensitive.

@@ -20,10 +20,10 @@ bool dirExists(AppState &st, const QString &path);
 // a device that is gone or has no medium.
 void ChDir(const QString &path);
 void MkDir(const QString &path);
-// Splits a non-empty spec into st.fileName and st.filePath; a spec without a folder gets
+// Splits a non-empty path into st.fileName and st.filePath; a path without a folder gets
 // the working folder. An empty st.filePath becomes the working folder + "/User". Then
-// st.fileTempPath = st.filePath.
-void SetFilePath(AppState &st, const QString &spec);
+// st.fileTempPath = st.filePath. Callers pass st.fileName itself, hence the copy.
+void SetFilePath(AppState &st, QString path);
 
 // Offers to save changed answers. Returns true when the caller must stop (Cancel, or a save
 // that did not happen).

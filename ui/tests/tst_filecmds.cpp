@@ -4,8 +4,11 @@
 #include "app/RegistryApi.h"
 #include "model/FileCommands.h"
 #include "platform/RtError.h"
+#include "ui/QtCommonDialog.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -149,6 +152,35 @@ private slots:
         QFile(file(QStringLiteral("sub/README"))).open(QIODevice::WriteOnly);
         QTEST(FileExists(f_->state, name), "found");
         QVERIFY(f_->msg.shown().isEmpty());
+    }
+
+    // The program's own dialog: it starts in the folder and filter given, a name typed and
+    // confirmed comes back with its folder, and Escape is the "dialog cancelled" error.
+    void realDialog() {
+        QtCommonDialog dlg(f_->form.get());
+        dlg.InitDir = tmp_.path();
+        dlg.Filter = dialogs::QuadrelFilter;
+        dlg.FilterIndex = 2;
+        dlg.FileName = QStringLiteral("x.ode");
+        auto answer = [this](Qt::Key key) {
+            QTimer::singleShot(0, this, [key] {
+                auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                QCOMPARE(d->selectedNameFilter(), QStringLiteral("Quadrel Files (*.ode)"));
+                QCOMPARE(d->nameFilters().constFirst(), QStringLiteral("All Files (*)"));
+                QTest::keyClick(d, key);
+            });
+        };
+        answer(Qt::Key_Return);
+        dlg.ShowSave();
+        QCOMPARE(dlg.FileName, file(QStringLiteral("x.ode")));
+        answer(Qt::Key_Escape);
+        try {
+            dlg.ShowOpen();
+            QFAIL("no error after Escape");
+        } catch (const RtError &e) {
+            QCOMPARE(e.number(), rterr::DialogCancelled);
+        }
     }
 
     // Every prompt and failure message of the file commands, word for word.
