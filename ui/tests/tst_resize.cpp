@@ -1,6 +1,7 @@
 // The real form resized headless: controls follow the inner size, the tips box, the canvas
 // scroll bar, the caption and the menus after a run.
 #include "FormFixture.h"
+#include "resize/Twips.h"
 #include "ui/CanvasView.h"
 
 #include <QAction>
@@ -57,6 +58,8 @@ void ResizeTest::controlsFollowTheInnerSize() {
     FormFixture f;
     const QSize design = f.form->centralWidget()->size();
     const auto before = places(*f.form);
+    QTabBar *bar = f.form->ODE_Tabs->tabBar();
+    const int barHeight = bar->height();
     f.resizeInner(qRound(design.width() * kx), qRound(design.height() * ky));
     const auto after = places(*f.form);
     for (auto it = before.begin(); it != before.end(); ++it) {
@@ -72,6 +75,10 @@ void ResizeTest::controlsFollowTheInnerSize() {
         const double font = changes && it->scalesFont ? ky : 1;
         QVERIFY2(qAbs(after[it.key()].font - it->font * font) < 0.01, qPrintable(what));
     }
+    // The tab strip's height follows the height, no tab is wider than its scaled limit.
+    QVERIFY(qAbs(bar->height() - barHeight * (changes ? ky : 1)) <= 1);
+    const int maxWidth = twips::toPixelsX(f.form->ODE_Tabs->property("TabMaxWidth").toDouble());
+    for (int i = 0; i < bar->count(); ++i) QVERIFY(bar->tabRect(i).width() <= maxWidth);
     // A control of a hidden page is in its scaled place when its page is shown.
     f.showPage(frmMain::TabBvpData);
     QVERIFY(f.form->xyGrid->isVisible());
