@@ -1,14 +1,12 @@
 #include "HandWritten.h"
 
-#include <cvodes/cvodes.h>
-#include <nvector/nvector_serial.h>
-#include <sundials/sundials_context.h>
-#include <sunlinsol/sunlinsol_dense.h>
-#include <sunmatrix/sunmatrix_dense.h>
+#include "solver/Bdf.h"
+#include "solver/Dop853.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 
 namespace bench {
 namespace {
@@ -63,26 +61,30 @@ const std::map<std::string, Example> &examples() {
     return m;
 }
 
-int cvRhs(sunrealtype x, N_Vector y, N_Vector ydot, void *user) {
-    const Example *e = static_cast<const Example *>(user);
-    e->rhs(x, N_VGetArrayPointer(y), N_VGetArrayPointer(ydot));
-    const double *f = N_VGetArrayPointer(ydot);
-    for (int i = 0; i < e->order; ++i)
-        if (!std::isfinite(f[i])) return 1;  // recoverable: CVODES retries a smaller step
-    return 0;
-}
+// The example as the solver's steppers take it.
+class Compiled : public quadrel::solver::OdeRhs {
+public:
+    explicit Compiled(const Example &e) : e_(e) {}
+    bool operator()(double x, const double *u, double *du) override {
+        e_.rhs(x, u, du);
+        for (int i = 0; i < e_.order; ++i)
+            if (!std::isfinite(du[i])) return false;
+        return true;
+    }
+    bool jacobian(double x, const double *u, double *J, double *dfda) override {
+        const int n = e_.order;
+        double row[3] = {0, 0, 0};
+        e_.jac(x, u, row);
+        for (int i = 0; i < n * n; ++i) J[i] = 0;
+        for (int k = 0; k + 1 < n; ++k) J[k * n + k + 1] = 1;
+        for (int k = 0; k < n; ++k) J[(n - 1) * n + k] = row[k];
+        for (int k = 0; k < n; ++k) dfda[k] = 0;
+        return true;
+    }
 
-int cvJac(sunrealtype x, N_Vector y, N_Vector, SUNMatrix J, void *user, N_Vector, N_Vector,
-          N_Vector) {
-    const Example *e = static_cast<const Example *>(user);
-    const int n = e->order;
-    double row[3] = {0, 0, 0};
-    e->jac(x, N_VGetArrayPointer(y), row);
-    SUNMatZero(J);
-    for (int k = 0; k + 1 < n; ++k) SM_ELEMENT_D(J, k, k + 1) = 1;
-    for (int k = 0; k < n; ++k) SM_ELEMENT_D(J, n - 1, k) = row[k];
-    return 0;
-}
+private:
+    const Example &e_;
+};
 
 }  // namespace
 
@@ -93,54 +95,41 @@ PlotValues solveHandWritten(const std::string &stem, double x0, const std::vecto
     PlotValues out;
     const Example &e = examples().at(stem);
     const int n = e.order;
-    SUNContext ctx = nullptr;
-    SUNContext_Create(nullptr, &ctx);
-    N_Vector y = N_VNew_Serial(n, ctx);
-    N_Vector atol = N_VNew_Serial(n, ctx);
-    for (int i = 0; i < n; ++i) {
-        NV_Ith_S(y, i) = init[static_cast<size_t>(i)];
-        NV_Ith_S(atol, i) = s.atol * std::max(1.0, std::fabs(init[static_cast<size_t>(i)]));
-    }
-    void *mem = CVodeCreate(s.bdf ? CV_BDF : CV_ADAMS, ctx);
-    SUNMatrix J = SUNDenseMatrix(n, n, ctx);
-    SUNLinearSolver LS = SUNLinSol_Dense(y, J, ctx);
-    CVodeInit(mem, cvRhs, x0, y);
-    CVodeSVtolerances(mem, s.rtol, atol);
-    CVodeSetUserData(mem, const_cast<Example *>(&e));
-    CVodeSetLinearSolver(mem, LS, J);
-    CVodeSetJacFn(mem, cvJac);
-    CVodeSetMaxNumSteps(mem, s.maxSteps);
-    CVodeSetStopTime(mem, x0 + (nPoints - 1) * dx);
-
-    std::vector<double> f(static_cast<size_t>(n));
-    out.ok = true;
-    for (int k = 0; k < nPoints; ++k) {
-        const double xk = x0 + k * dx;
-        double t = x0;
-        if (k > 0) {
-            const int flag = CVode(mem, xk, y, &t, CV_NORMAL);
-            if (flag < 0) {
-                out.ok = false;
-                out.error = "CVode flag " + std::to_string(flag) + " at x " + std::to_string(t);
-                break;
-            }
-        }
-        const double *v = N_VGetArrayPointer(y);
+    Compiled f(e);
+    quadrel::solver::Dop853 dop(f);
+    std::unique_ptr<quadrel::solver::Bdf> bdf;
+    quadrel::solver::Stepper *st = &dop;
+    if (s.bdf) st = (bdf = std::make_unique<quadrel::solver::Bdf>(f, n, 0, false)).get();
+    std::vector<double> atol(static_cast<size_t>(n)), u(static_cast<size_t>(n)), du(u);
+    for (int i = 0; i < n; ++i)
+        atol[size_t(i)] = s.atol * std::max(1.0, std::fabs(init[size_t(i)]));
+    st->setTolerances(s.rtol, atol);
+    const double xEnd = x0 + (nPoints - 1) * dx;
+    out.ok = nPoints < 2 || st->start(x0, init.data(), n, xEnd);
+    int k = 0;
+    auto observe = [&](double xk, const double *v) {
         out.x.push_back(xk);
         out.y.push_back(v[0]);
         if (n > 1) {
             out.yp.push_back(v[1]);
         } else {
-            e.rhs(xk, v, f.data());
-            out.yp.push_back(f[0]);
+            f(xk, v, du.data());
+            out.yp.push_back(du[0]);
+        }
+        ++k;
+    };
+    observe(x0, init.data());
+    while (out.ok && k < nPoints) {
+        if (st->step() == quadrel::solver::Stepper::Result::Failed) {
+            out.ok = false;
+            out.error = st->message();
+            break;
+        }
+        for (double xk = x0 + k * dx; k < nPoints && (st->x() - xk) * dx >= 0; xk = x0 + k * dx) {
+            st->interpolate(xk, u.data());
+            observe(xk, u.data());
         }
     }
-    CVodeFree(&mem);
-    SUNLinSolFree(LS);
-    SUNMatDestroy(J);
-    N_VDestroy(atol);
-    N_VDestroy(y);
-    SUNContext_Free(&ctx);
     return out;
 }
 

@@ -1,18 +1,18 @@
 #pragma once
 // The initial value examples written by hand as compiled right-hand sides (each equation
-// solved for its highest derivative) and integrated by CVODES: the limit a solver without
-// an equation interpreter could reach with the same integrator and tolerances.
+// solved for its highest derivative) and integrated by the solver's own stepper (the
+// explicit pair, or BDF) with its tolerances and dense output: the limit a solver without
+// an equation interpreter could reach with the same integrator.
 #include <string>
 #include <vector>
 
 namespace bench {
 
-// Newton iteration with a dense linear solver and the exact Jacobian, either method.
+// The stepper and its tolerances.
 struct IntegratorSettings {
-    bool bdf = false;       // BDF; false: Adams
+    bool bdf = false;       // BDF (CVODES, exact Jacobian); false: the explicit pair
     double rtol = 1e-12;
     double atol = 1e-14;    // times max(1, |initial value|) of each component
-    long maxSteps = 100000; // between two output points
 };
 
 struct PlotValues {

@@ -60,7 +60,7 @@ OurResult solveOurs(const std::string &path) {
 
 IntegratorSettings ourIntegratorSettings() {
     IntegratorSettings s;
-    s.bdf = false;  // the solver starts every example with Adams (none of them is stiff)
+    s.bdf = false;  // the solver starts every pass on the explicit pair (no example is stiff)
     s.rtol = solver::Integrator::kRelTol;
     s.atol = solver::Integrator::kAbsTol;
     return s;

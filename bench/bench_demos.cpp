@@ -1,15 +1,17 @@
-// The solver benchmark: solves every example and prints, per example, the solve time
-// (microseconds, best of many) and the error against the closed-form solution, beside two
-// peers measured in the same run, and the wall time of a whole run-VADE process.
+// The solver benchmark: solves every example and every published test problem and prints,
+// per problem, the solve time (microseconds, best of many) and the error (against the
+// closed form, or the test set's reference values), beside two peers measured in the same
+// run; then, per example, a whole run-VADE process beside a whole scipy process on the same
+// file (best and median wall time of several runs).
 //
 //   quadrel_bench_demos [--repeat N] [--program-folder DIR] [--python FILE] [--only STEM]
-//                       [--hand-rtol R]
+//                       [--hand-rtol R] [--testsets DIR] [--process-runs N]
 //
-// Peers: scipy (solve_ivp DOP853 at rtol 1e-10; least_squares over a shooting residual for
-// the boundary problems), run by Debian's own interpreter; and, for the initial value
-// problems, the equation written by hand as a compiled right-hand side and integrated by
-// CVODES with the solver's method and tolerances (or with --hand-rtol, another relative
-// tolerance, to see what the integrator itself costs at scipy's accuracy).
+// Peers: scipy (solve_ivp DOP853 at rtol 1e-10, Radau for the stiff problem; least_squares
+// over a shooting residual for the boundary problems), run by Debian's own interpreter;
+// and, for the initial value examples, the equation written by hand as a compiled
+// right-hand side and integrated by the solver's own explicit pair with its tolerances (or
+// with --hand-rtol, another relative tolerance).
 #include "HandWritten.h"
 #include "OurSolver.h"
 #include "demos/DemoSolutions.h"
@@ -21,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -166,12 +169,64 @@ std::string fmt(double v, const char *f) {
     return buf;
 }
 
+
+// One problem of the table: an example with its closed form, or a test problem with its
+// reference rows (X, Y, Y').
+struct Item {
+    std::string stem, path;
+    const demos::DemoCase *demo = nullptr;
+    std::vector<std::vector<double>> ref;
+};
+
+std::vector<std::vector<double>> readRef(const std::string &path) {
+    std::vector<std::vector<double>> rows;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::vector<double> v = numbers(line.c_str());
+        if (v.size() >= 3) rows.push_back(v);
+    }
+    return rows;
+}
+
+// Largest error of Y and Y' against the closed form or the reference rows.
+double errorOf(const Item &item, const std::vector<double> &x, const std::vector<double> &y,
+               const std::vector<double> &yp) {
+    if (item.demo) return demos::plotErrors(*item.demo, x, y, yp).max();
+    if (item.ref.size() != x.size() || x.empty()) return INFINITY;
+    double maxY = 0, maxYp = 0, worst = 0;
+    for (const auto &r : item.ref) {
+        maxY = std::max(maxY, std::fabs(r[1]));
+        maxYp = std::max(maxYp, std::fabs(r[2]));
+    }
+    for (size_t i = 0; i < x.size(); ++i) {
+        worst = std::max(worst, demos::relativeError(y[i], item.ref[i][1], maxY));
+        worst = std::max(worst, demos::relativeError(yp[i], item.ref[i][2], maxYp));
+    }
+    return worst;
+}
+
+// Wall times in ms of `runs` runs of a process: best and median.
+std::pair<double, double> processTimes(const std::vector<std::string> &args,
+                                       const std::string &folder, int runs, int &status) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        double cpu = 0;
+        const auto t = Clock::now();
+        status = runProcess(args, folder, cpu);
+        ms.push_back(secondsSince(t) * 1e3);
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    int repeat = 50;
+    int repeat = 50, processRuns = 7;
     std::string programFolder = QUADREL_SOURCE_DIR "/dist/Quadrel";
     std::string python = "/usr/bin/python3";
+    std::string testsets = QUADREL_SOURCE_DIR "/solver/testsets";
     std::string only;
     double handRtol = NAN;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -181,6 +236,8 @@ int main(int argc, char **argv) {
         else if (k == "--python") python = argv[i + 1];
         else if (k == "--only") only = argv[i + 1];
         else if (k == "--hand-rtol") handRtol = std::atof(argv[i + 1]);
+        else if (k == "--testsets") testsets = argv[i + 1];
+        else if (k == "--process-runs") processRuns = std::max(1, std::atoi(argv[i + 1]));
         else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;
@@ -194,87 +251,93 @@ int main(int argc, char **argv) {
         settings.rtol = handRtol;
     }
 
-    std::vector<const demos::DemoCase *> cases;
+    std::vector<Item> items;
     for (const demos::DemoCase &c : demos::allDemos())
-        if (only.empty() || only == c.stem) cases.push_back(&c);
+        if (only.empty() || only == c.stem)
+            items.push_back({c.stem, demoDir + "/" + c.fileName(), &c, {}});
+    std::vector<std::string> stems;
+    std::error_code ec;
+    for (const auto &e : fs::directory_iterator(testsets, ec))
+        if (e.path().extension() == ".ode" && fs::exists(fs::path(e.path()).replace_extension(".ref")))
+            stems.push_back(e.path().stem().string());
+    std::sort(stems.begin(), stems.end());
+    for (const std::string &stem : stems)
+        if (only.empty() || only == stem)
+            items.push_back({stem, testsets + "/" + stem + ".ode", nullptr,
+                             readRef(testsets + "/" + stem + ".ref")});
 
-    // scipy first, all examples in one interpreter.
+    // scipy first, all problems in one interpreter.
     std::vector<std::string> peerArgs = {python, QUADREL_SOURCE_DIR "/bench/scipy_peer.py",
                                          "--repeat", std::to_string(std::max(3, repeat / 5))};
-    for (const demos::DemoCase *c : cases) peerArgs.push_back(demoDir + "/" + c->fileName());
+    for (const Item &it : items) peerArgs.push_back(it.path);
     std::fprintf(stderr, "scipy peer ...\n");
     const std::map<std::string, PeerResult> peer = parsePeer(capture(peerArgs));
 
-    const fs::path runVade = fs::path(programFolder) / "run-VADE";
-    const fs::path scratch = fs::temp_directory_path() / ("quadrel-bench-" + std::to_string(getpid()));
-    fs::create_directories(scratch / "user" / "output");
-
-    std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %s\n", "example", "ours us",
-                "err", "A err", "scipy us", "err", "scipy/us", "hand us", "err", "us/hand",
-                "run-VADE ms wall / cpu");
-    std::printf("%s\n", std::string(134, '-').c_str());
-    for (const demos::DemoCase *c : cases) {
-        std::fprintf(stderr, "%s ...\n", c->stem);
+    std::printf("%-10s | %9s %8s %8s | %9s %8s %8s | %8s %8s %7s\n", "problem", "ours us",
+                "err", "A err", "scipy us", "err", "scipy/us", "hand us", "err", "us/hand");
+    std::printf("%s\n", std::string(98, '-').c_str());
+    for (const Item &item : items) {
+        std::fprintf(stderr, "%s ...\n", item.stem.c_str());
         Measured ours, sp, hand;
-        double runMs = NAN, runCpuMs = NAN;
-
-        // Ours.
         bench::OurResult r;
-        ours.us = bestMicros(repeat, [&] { r = bench::solveOurs(demoDir + "/" + c->fileName()); });
+        ours.us = bestMicros(repeat, [&] { r = bench::solveOurs(item.path); });
         ours.ok = r.ok;
         if (r.ok) {
-            ours.err = demos::plotErrors(*c, r.x, r.y, r.yp).max();
-            if (c->usesA()) ours.aErr = std::fabs(r.a - c->trueA) / std::fabs(c->trueA);
+            ours.err = errorOf(item, r.x, r.y, r.yp);
+            if (item.demo && item.demo->usesA())
+                ours.aErr = std::fabs(r.a - item.demo->trueA) / std::fabs(item.demo->trueA);
         } else {
-            ours.note = r.error;
+            ours.note = r.error.substr(0, 60);
         }
-
-        // scipy.
-        auto p = peer.find(c->stem);
-        if (p != peer.end() && p->second.x.size() == size_t(c->nPoints)) {
+        auto p = peer.find(item.stem);
+        if (p != peer.end() && !p->second.x.empty()) {
             sp.us = p->second.us;
-            sp.err = demos::plotErrors(*c, p->second.x, p->second.y, p->second.yp).max();
-            if (c->usesA()) sp.aErr = std::fabs(p->second.a - c->trueA) / std::fabs(c->trueA);
+            sp.err = errorOf(item, p->second.x, p->second.y, p->second.yp);
+            if (item.demo && item.demo->usesA())
+                sp.aErr = std::fabs(p->second.a - item.demo->trueA) / std::fabs(item.demo->trueA);
         }
-
-        // Hand-written right-hand side.
-        if (!c->isBvp() && bench::hasHandWritten(c->stem)) {
+        if (item.demo && !item.demo->isBvp() && bench::hasHandWritten(item.stem)) {
+            const demos::DemoCase &c = *item.demo;
             bench::PlotValues h;
-            const std::vector<double> init = numbers(c->initText);
+            const std::vector<double> init = numbers(c.initText);
             hand.us = bestMicros(repeat, [&] {
-                h = bench::solveHandWritten(c->stem, c->x0(), init, c->nPoints, c->dx(), settings);
+                h = bench::solveHandWritten(c.stem, c.x0(), init, c.nPoints, c.dx(), settings);
             });
-            if (h.ok) hand.err = demos::plotErrors(*c, h.x, h.y, h.yp).max();
+            if (h.ok) hand.err = errorOf(item, h.x, h.y, h.yp);
         }
-
-        // A whole run-VADE process, started in the folder of the file.
-        if (fs::exists(runVade)) {
-            fs::copy_file(demoDir + "/" + c->fileName(), scratch / c->fileName(),
-                          fs::copy_options::overwrite_existing);
-            const std::vector<std::string> args = {runVade.string(), c->fileName(),
-                                                   (scratch / "user").string(), "exit"};
-            int status = 0;
-            double cpu = INFINITY;
-            const double us = bestMicros(std::max(5, repeat / 5), [&] {
-                double c = NAN;
-                status = runProcess(args, scratch.string(), c);
-                cpu = std::min(cpu, c);
-            });
-            if (status == 0) {
-                runMs = us / 1000;
-                runCpuMs = cpu;
-            }
-        }
-
-        std::printf("%-9s | %10s %9s %9s | %10s %9s %8s | %10s %9s %7s | %9s / %5s%s%s\n", c->stem,
+        std::printf("%-10s | %9s %8s %8s | %9s %8s %8s | %8s %8s %7s%s%s\n", item.stem.c_str(),
                     fmt(ours.ok ? ours.us : NAN, "%.1f").c_str(), fmt(ours.err, "%.1e").c_str(),
                     fmt(ours.aErr, "%.1e").c_str(), fmt(sp.us, "%.0f").c_str(),
-                    fmt(sp.err, "%.1e").c_str(), fmt(ours.ok ? sp.us / ours.us : NAN, "%.0f").c_str(),
+                    fmt(sp.err, "%.1e").c_str(),
+                    fmt(ours.ok ? sp.us / ours.us : NAN, "%.0f").c_str(),
                     fmt(hand.us, "%.1f").c_str(), fmt(hand.err, "%.1e").c_str(),
-                    fmt(ours.ok ? ours.us / hand.us : NAN, "%.2f").c_str(), fmt(runMs, "%.1f").c_str(), fmt(runCpuMs, "%.1f").c_str(),
+                    fmt(ours.ok ? ours.us / hand.us : NAN, "%.2f").c_str(),
                     ours.note.empty() ? "" : "  ours: ", ours.note.c_str());
+        std::fflush(stdout);
     }
-    std::error_code ec;
+
+    // Whole processes on the same file, started alike in the file's folder.
+    const fs::path runVade = fs::path(programFolder) / "run-VADE";
+    if (!fs::exists(runVade)) return 0;
+    const fs::path scratch = fs::temp_directory_path() / ("quadrel-bench-" + std::to_string(getpid()));
+    fs::create_directories(scratch / "user" / "output");
+    std::printf("\n%-10s | %21s | %21s | %15s\n", "process", "run-VADE ms best/med",
+                "scipy ms best/med", "ratio best/med");
+    std::printf("%s\n", std::string(78, '-').c_str());
+    for (const Item &item : items) {
+        if (!item.demo) continue;
+        const std::string file = fs::path(item.path).filename().string();
+        fs::copy_file(item.path, scratch / file, fs::copy_options::overwrite_existing);
+        int status = 0, pyStatus = 0;
+        const auto ours = processTimes({runVade.string(), file, (scratch / "user").string(), "exit"},
+                                       scratch.string(), processRuns, status);
+        const auto py = processTimes({python, QUADREL_SOURCE_DIR "/bench/scipy_peer.py", "--repeat",
+                                      "1", file}, scratch.string(), processRuns, pyStatus);
+        std::printf("%-10s | %9.2f / %9.2f | %9.1f / %9.1f | %6.0f / %6.0f%s\n", item.stem.c_str(),
+                    ours.first, ours.second, py.first, py.second, py.first / ours.first,
+                    py.second / ours.second, status == 0 && pyStatus == 0 ? "" : "  (a process failed)");
+        std::fflush(stdout);
+    }
     fs::remove_all(scratch, ec);
     return 0;
 }

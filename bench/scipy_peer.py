@@ -81,6 +81,60 @@ def rhs_prob1(x, y, a):  # Y  Y'''/ 3 - (Y'' Y' ) X = Y' ^2
     return [y[1], y[2], 3.0 * (y[1] * y[1] / x + y[2] * y[1]) / y[0]]
 
 
+PI = math.pi
+
+
+def cash(xi, f):
+    """xi Y'' = f(x, Y, Y'): the Cash problems solved for Y''."""
+    return lambda x, y, a: [y[1], f(x, y[0], y[1]) / xi]
+
+
+def c5(xi):   # xi Y'' + X Y' - Y = -(1 + xi pi^2) cos pi x - pi x sin pi x
+    return cash(xi, lambda x, y, d: -(1 + xi * PI * PI) * math.cos(PI * x)
+                - PI * x * math.sin(PI * x) - x * d + y)
+
+
+def c11(x, y, d):
+    return y - (1 + 0.1 * PI * PI) * math.cos(PI * x)
+
+
+TESTSETS = {
+    "Cash01_10": cash(0.1, lambda x, y, d: y),
+    "Cash02_10": cash(0.1, lambda x, y, d: d),
+    "Cash03_10": cash(0.1, lambda x, y, d: -(1 + 0.1 * PI * PI) * math.cos(PI * x)
+                      - PI * (2 + math.cos(PI * x)) * math.sin(PI * x)
+                      - (2 + math.cos(PI * x)) * d + y),
+    "Cash04_10": cash(0.1, lambda x, y, d: 1.1 * y - d),
+    "Cash05_10": c5(0.1), "Cash07_05": c5(0.05), "Cash07_10": c5(0.1),
+    "Cash06_10": cash(0.1, lambda x, y, d: -0.1 * PI * PI * math.cos(PI * x)
+                      - PI * x * math.sin(PI * x) - x * d),
+    "Cash08_10": cash(0.1, lambda x, y, d: -d), "Cash18_10": cash(0.1, lambda x, y, d: -d),
+    "Cash09_10": lambda x, y, a: [y[1], -(4 * x * y[1] + 2 * y[0]) / (0.1 + x * x)],
+    "Cash10_10": cash(0.1, lambda x, y, d: -x * d),
+    "Cash11_10": cash(0.1, c11), "Cash12_10": cash(0.1, c11), "Cash13_10": cash(0.1, c11),
+    "Cash14_10": cash(0.1, c11),
+    "Cash15_10": cash(0.1, lambda x, y, d: x * y),
+    "Cash17_10": lambda x, y, a: [y[1], -0.3 * y[0] / (0.1 + x * x) ** 2],
+    "Cash19_10": cash(0.1, lambda x, y, d: PI / 2 * math.sin(PI * x / 2) * math.exp(2 * y)
+                      - math.exp(y) * d),
+    "Cash20_10": cash(0.1, lambda x, y, d: 1 - d * d),
+    "Cash21_10": cash(0.1, lambda x, y, d: y + y * y - math.exp(-2 * x / math.sqrt(0.1))),
+    "Cash22_10": cash(0.1, lambda x, y, d: -d - y * y),
+    "DetestA1": lambda x, y, a: [-y[0]],
+    "DetestA2": lambda x, y, a: [-y[0] ** 3 / 2],
+    "DetestA3": lambda x, y, a: [y[0] * math.cos(x)],
+    "DetestA4": lambda x, y, a: [y[0] / 4 * (1 - y[0] / 20)],
+    "DetestA5": lambda x, y, a: [(y[0] - x) / (y[0] + x)],
+    "DetestE1": lambda x, y, a: [y[1], -(y[1] / (x + 1) + (1 - 0.25 / (x + 1) ** 2) * y[0])],
+    "DetestE2": lambda x, y, a: [y[1], (1 - y[0] ** 2) * y[1] - y[0]],
+    "DetestE3": lambda x, y, a: [y[1], y[0] ** 3 / 6 - y[0] + 2 * math.sin(2.78535 * x)],
+    "DetestE4": lambda x, y, a: [y[1], 0.032 - 0.4 * y[1] ** 2],
+    "DetestE5": lambda x, y, a: [y[1], math.sqrt(1 + y[1] ** 2) / (25 - x)],
+    "StiffCos": lambda x, y, a: [-1000 * (y[0] - math.cos(x))],
+}
+# Stiff problems go to scipy's implicit Radau IIA method instead of DOP853.
+STIFF = {"StiffCos"}
+
 RHS = {
     "ExIVP.1": (rhs_ivp1, False), "ExIVP.2": (rhs_ivp2, False), "ExIVP.3": (rhs_ivp3, False),
     "ExIVP.4": (rhs_ivp4, False), "ExIVP.5": (rhs_ivp5, False),
@@ -89,6 +143,7 @@ RHS = {
     "ExBVP.7": (rhs_bvp7, True), "ExBVP.8": (rhs_bvp7, True), "ExBVP.9": (rhs_bvp9, False),
     "ExProb.1": (rhs_prob1, False),
 }
+RHS.update({stem: (f, False) for stem, f in TESTSETS.items()})
 
 
 def answers(path):
@@ -117,7 +172,7 @@ def problem(path):
     }
 
 
-def integrate(f, a, x0, y0, xs):
+def integrate(f, a, x0, y0, xs, method="DOP853"):
     """Y and Y' at xs (any side of x0), integrating outwards from x0 in each direction."""
     xs = np.asarray(xs, dtype=float)
     y = np.empty(len(xs))
@@ -132,7 +187,7 @@ def integrate(f, a, x0, y0, xs):
             y[order] = y0[0]
             yp[order] = y0[1] if len(y0) > 1 else f(x0, y0, a)[0]
             continue
-        sol = solve_ivp(f, (x0, end), y0, method="DOP853", t_eval=xs[order], rtol=RTOL,
+        sol = solve_ivp(f, (x0, end), y0, method=method, t_eval=xs[order], rtol=RTOL,
                         atol=ATOL, args=(a,))
         if not sol.success:
             raise RuntimeError(sol.message)
@@ -146,6 +201,7 @@ def integrate(f, a, x0, y0, xs):
 
 def solve(stem, p):
     f, uses_a = RHS[stem]
+    method = "Radau" if stem in STIFF else "DOP853"
     plot_x = p["x0"] + p["dx"] * np.arange(p["nPoints"])
     a = p["A"]
     init = np.array(p["init"], dtype=float)
@@ -155,14 +211,14 @@ def solve(stem, p):
 
         def residual(u):
             aa = u[-1] if uses_a else a
-            return integrate(f, aa, p["x0"], u[:len(init)], dx)[0] - dy
+            return integrate(f, aa, p["x0"], u[:len(init)], dx, method)[0] - dy
 
         start = np.append(init, a) if uses_a else init
         fit = least_squares(residual, start, method="lm", xtol=1e-14, ftol=1e-14, gtol=1e-14)
         init = fit.x[:len(init)]
         if uses_a:
             a = fit.x[-1]
-    y, yp = integrate(f, a, p["x0"], init, plot_x)
+    y, yp = integrate(f, a, p["x0"], init, plot_x, method)
     return plot_x, y, yp, (a if uses_a else float("nan"))
 
 
@@ -179,12 +235,18 @@ def main(argv):
             i += 1
     for path in files:
         stem = os.path.basename(path)[:-4]
+        if stem not in RHS:
+            continue
         p = problem(path)
         best = float("inf")
-        for _ in range(repeat):
-            t = time.perf_counter()
-            xs, y, yp, a = solve(stem, p)
-            best = min(best, time.perf_counter() - t)
+        try:
+            for _ in range(repeat):
+                t = time.perf_counter()
+                xs, y, yp, a = solve(stem, p)
+                best = min(best, time.perf_counter() - t)
+        except (RuntimeError, ValueError, OverflowError, ZeroDivisionError) as e:
+            print("FAILED %s %s" % (stem, str(e).replace("\n", " ")))
+            continue
         print("DEMO %s %.1f %.17g" % (stem, best * 1e6, a))
         for x, v, d in zip(xs, y, yp):
             print("P %.17g %.17g %.17g" % (x, v, d))

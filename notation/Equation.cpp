@@ -142,16 +142,22 @@ inline double applyWithPartials(Op op, double a, double b, double &pa, double &p
     return 0;
 }
 
-// Whether the value in slot `result` is affine in the input slot `var`, from the stored
-// steps: each slot is free of var, affine in it, or anything else. Sums keep the larger
-// class, a product or quotient stays affine only with a factor or divisor free of var,
-// and a function or a power of anything that depends on var is not affine (x^1 excepted).
-bool affineIn(const std::vector<Step> &steps, std::uint32_t var, std::uint32_t nSlots,
-              const std::vector<bool> &known, const std::vector<double> &values,
-              std::uint32_t result) {
-    constexpr std::uint8_t Free = 0, Affine = 1, Other = 2;
+// How the value in slot `result` depends on the input slot `var`, from the stored steps:
+// each slot is free of var, affine in it with a constant slope (var times numbers only),
+// affine with a slope that varies, or anything else. Sums keep the larger class (two
+// constant slopes add up to one), a product or quotient stays affine only with a factor or
+// divisor free of var (a constant slope only when that is a number), and a function or a
+// power of anything that depends on var is not affine (x^1 excepted).
+// Returns 0 for not affine, 1 for affine, 2 for affine with a constant slope.
+int affineIn(const std::vector<Step> &steps, std::uint32_t var, std::uint32_t nSlots,
+             const std::vector<bool> &known, const std::vector<double> &values,
+             std::uint32_t result) {
+    constexpr std::uint8_t Free = 0, ConstSlope = 1, Affine = 2, Other = 3;
     std::vector<std::uint8_t> dep(nSlots, Free);
-    dep[var] = Affine;
+    dep[var] = ConstSlope;
+    auto scaled = [&](std::uint8_t a, std::uint32_t factor) {
+        return a == ConstSlope && !known[factor] ? Affine : a;
+    };
     for (const Step &s : steps) {
         const std::uint8_t a = dep[s.a], b = isUnary(s.op) ? Free : dep[s.b];
         std::uint8_t r = Other;
@@ -159,8 +165,13 @@ bool affineIn(const std::vector<Step> &steps, std::uint32_t var, std::uint32_t n
         case Op::Add:
         case Op::Sub: r = std::max(a, b); break;
         case Op::Neg: r = a; break;
-        case Op::Mul: r = (a == Free || b == Free) ? std::max(a, b) : Other; break;
-        case Op::Div: r = b == Free ? a : Other; break;
+        case Op::Mul:
+            if (a == Free) r = scaled(b, s.a);
+            else if (b == Free) r = scaled(a, s.b);
+            break;
+        case Op::Div:
+            if (b == Free) r = scaled(a, s.b);
+            break;
         case Op::Pow:
             if (a == Free && b == Free) r = Free;
             else if (b == Free && known[s.b] && values[s.b] == 1) r = a;
@@ -169,7 +180,7 @@ bool affineIn(const std::vector<Step> &steps, std::uint32_t var, std::uint32_t n
         }
         dep[s.result] = r;
     }
-    return dep[result] != Other;
+    return dep[result] == Other ? 0 : dep[result] == ConstSlope ? 2 : dep[result] == Affine ? 1 : 0;
 }
 
 // A piece of the equation quoted in a message, cut short when it is long.
@@ -795,8 +806,10 @@ Equation Equation::parse(std::string_view text) {
     }
     Compiler(eq, known).run();
     eq.value_ = eq.constValues_;
-    eq.affineInHighest_ = affineIn(eq.steps_, kSlotY0 + std::uint32_t(eq.order_), eq.nSlots_,
-                                   known, eq.constValues_, eq.result_);
+    const int affine = affineIn(eq.steps_, kSlotY0 + std::uint32_t(eq.order_), eq.nSlots_,
+                                known, eq.constValues_, eq.result_);
+    eq.affineInHighest_ = affine > 0;
+    eq.constantSlope_ = affine == 2;
     return eq;
 }
 

@@ -88,6 +88,9 @@ public:
     // Whether F is affine in the highest derivative, F = c + d * Y^(n) with c and d free of
     // Y^(n): then one evaluation with its partial dF/dY^(n) gives the root exactly.
     bool affineInHighest() const { return affineInHighest_; }
+    // Whether, besides, d is a number: then d is known after one evaluation with partials,
+    // and a plain residual gives every later root.
+    bool constantSlope() const { return constantSlope_; }
 
     // Residual at x with y[k] = Y^(k), k = 0..order, and parameter a. Allocates nothing.
     double residual(double x, const double *y, double a) const;
@@ -149,6 +152,7 @@ private:
     bool usesA_ = false;
     bool usesX_ = false;
     bool affineInHighest_ = false;
+    bool constantSlope_ = false;
     std::vector<bool> usesY_;
     // Slot layout: 0 = X, 1 = A, 2 = a placeholder operand of unary steps,
     // 3..3+order = Y^(k), then the numbers, then one slot per step.

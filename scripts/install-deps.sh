@@ -7,9 +7,8 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-svg-dev          # SVG export of the plot viewer
-  libsundials-dev      # CVODES integrator with sensitivities (solver)
-  libeigen3-dev        # dense linear algebra (solver: stiffness estimate)
-  libgsl-dev           # nonlinear least squares (solver fits)
+  libsundials-dev      # CVODES BDF with sensitivities (solver, stiff problems)
+  libeigen3-dev        # dense linear algebra (solver: Gauss-Newton steps, stiffness estimate)
   clang libclang-rt-14-dev   # libFuzzer target for the equation parser
   python3-scipy        # the peer in the solver benchmark
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration

@@ -17,6 +17,7 @@ std::string formatNumber(double v) {
 
 TopSolver::TopSolver(const notation::Equation &eq, int order, double zero)
     : eq_(eq), n_(order), zero_(zero), affine_(eq.affineInHighest()),
+      constantSlope_(eq.constantSlope()),
       y_(size_t(order) + 1), dY_(size_t(order) + 1), dg_(size_t(order)) {}
 
 // F and its partials at g; false when any of them is not finite.
@@ -40,6 +41,10 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     for (int k = 0; k < n_; ++k) y_[size_t(k)] = z[k];
     if (!affine_) return newton(x, a, g);
 
+    if (!withPartials && quickRoot(x, z, a, g)) {
+        ++iterations;
+        return Status::Ok;
+    }
     // F = c + d * g: one step from any start lands on the root.
     double start = g, F = 0;
     if (!evaluate(x, a, start, F)) {
@@ -48,6 +53,10 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     }
     const double Fn = dY_[size_t(n_)];
     if (Fn == 0) return Status::FlatDerivative;
+    if (constantSlope_) {
+        slope_ = Fn;
+        invSlope_ = 1 / Fn;
+    }
     const double step = F / Fn;
     const double root = start - step;
     ++iterations;
@@ -128,7 +137,8 @@ bool System::solveRoot(double x, const double *z, double &g, bool withPartials) 
 
 bool System::operator()(double x, const double *u, double *du) {
     double g = g_;
-    if (!solveRoot(x, u, g, sensitivities_)) return false;
+    if (!(!sensitivities_ && top_.quickRoot(x, u, a_, g)) && !solveRoot(x, u, g, sensitivities_))
+        return false;
     g_ = g;
     const int n = n_;
     for (int k = 0; k + 1 < n; ++k) du[k] = u[k + 1];

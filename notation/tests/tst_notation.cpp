@@ -89,6 +89,8 @@ private slots:
     void errors();
     void whatAppears_data();
     void whatAppears();
+    void affineInHighest_data();
+    void affineInHighest();
     void constantsAreFolded();
     void longEquation();
     void evaluationAllocatesNothing();
@@ -372,6 +374,38 @@ void TestNotation::whatAppears() {
         QCOMPARE(eq.usesDerivative(k), derivatives[k] == '1');
     QVERIFY(!eq.usesDerivative(order + 1));
     QVERIFY(!eq.usesDerivative(-1));
+}
+
+void TestNotation::affineInHighest_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("affine");
+    QTest::addColumn<bool>("constantSlope");
+    QTest::newRow("sum") << "Y'' + (4 * Y) = 0" << true << true;
+    QTest::newRow("numbers scale and subtract") << "-Y'' / 2 - (3 * Y'') = Y" << true << true;
+    QTest::newRow("power 1") << "Y'' ^ 1 = Y" << true << true;
+    QTest::newRow("times Y'") << "Y' * Y'' = 2" << true << false;
+    QTest::newRow("over X") << "Y'' / X = Y" << true << false;
+    QTest::newRow("times A") << "A * Y'' = 1" << true << false;
+    QTest::newRow("squared") << "Y' * Y' = X + 1" << false << false;
+    QTest::newRow("power 2") << "Y'' ^ 2 = Y" << false << false;
+    QTest::newRow("in a function") << "SINH(Y') = X" << false << false;
+    QTest::newRow("divisor") << "1 / Y'' = X" << false << false;
+}
+
+void TestNotation::affineInHighest() {
+    QFETCH(QString, text);
+    QFETCH(bool, affine);
+    QFETCH(bool, constantSlope);
+    const Equation eq = Equation::parse(text.toStdString());
+    QCOMPARE(eq.affineInHighest(), affine);
+    QCOMPARE(eq.constantSlope(), constantSlope);
+    // The claim checked on values: F(g) on a line, with one slope at two points.
+    auto F = [&](double x, double y0, double g) {
+        const double y[3] = {y0, 0.7, g};
+        return eq.residual(x, y, 1.3);
+    };
+    if (affine) QVERIFY(std::fabs(F(.4, .2, 2) - 2 * F(.4, .2, 1) + F(.4, .2, 0)) < 1e-12);
+    if (constantSlope) QCOMPARE(F(.4, .2, 1) - F(.4, .2, 0), F(1.9, -3, 1) - F(1.9, -3, 0));
 }
 
 void TestNotation::constantsAreFolded() {

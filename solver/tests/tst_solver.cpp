@@ -50,6 +50,14 @@ const Exact kExact[] = {
      [](double x) { return std::sqrt(4 * x * x + 1); }},
     /*11 2 exp(0.7 x)   */ {[](double x) { return 2 * std::exp(0.7 * x); },
                             [](double x) { return 1.4 * std::exp(0.7 * x); }},
+    /*12 x^2 + 1/x      */ {[](double x) { return x * x + 1 / x; },
+                            [](double x) { return 2 * x - 1 / (x * x); }},
+    /*13 boundary layer of width 1/11 at x = -1 */
+    {[](double x) { return std::exp(x - 1) + std::exp(-11 * (1 + x)); },
+     [](double x) { return std::exp(x - 1) - 11 * std::exp(-11 * (1 + x)); }},
+    /*14 cos x reached after a transient of rate 1000 */
+    {[](double x) { return (1e6 * std::cos(x) + 1e3 * std::sin(x) - 1e6 * std::exp(-1e3 * x)) / (1e6 + 1); },
+     [](double x) { return (-1e6 * std::sin(x) + 1e3 * std::cos(x) + 1e9 * std::exp(-1e3 * x)) / (1e6 + 1); }},
 };
 
 ProblemInput input(const std::string &eq, const std::string &a, const std::string &x0,
@@ -103,6 +111,8 @@ private slots:
     void exactInitialValueProblems_data();
     void exactInitialValueProblems();
     void stiffLinearProblemTakesFewSteps();
+    void defaultControlsServe_data();
+    void defaultControlsServe();
     void fits_data();
     void fits();
     void fewerPointsThanUnknownsGivesMinimumNormFit();
@@ -166,6 +176,42 @@ void TstSolver::stiffLinearProblemTakesFewSteps() {
     QCOMPARE(r.method, Method::Bdf);
     QVERIFY2(r.steps < 1000, qPrintable(QString("%1 steps").arg(r.steps)));
     QVERIFY(tableError(p, r, kExact[8]) <= 1e-8);
+}
+
+void TstSolver::defaultControlsServe_data() {
+    QTest::addColumn<QString>("equation");
+    QTest::addColumn<QString>("x0");
+    QTest::addColumn<QString>("init");
+    QTest::addColumn<QVector<double>>("dataX");
+    QTest::addColumn<int>("exact");
+    QTest::addColumn<int>("maxIterations");
+    QTest::addColumn<bool>("stiff");
+    QTest::newRow("exact fit of a linear problem") << "X X Y'' - (2 Y) = 0" << "1" << "0 0"
+                                                   << QVector<double>{2, 3} << 12 << 2 << false;
+    QTest::newRow("boundary layer") << "0.1 Y'' + Y' - (1.1 Y) = 0" << "-1" << "0 0"
+                                    << QVector<double>{-1, 1} << 13 << 2 << false;
+    QTest::newRow("stiff after a fast transient") << "Y' = -1000 (Y - COS( X))" << "0" << "0"
+                                                  << QVector<double>{} << 14 << 0 << true;
+}
+
+void TstSolver::defaultControlsServe() {
+    QFETCH(QString, equation);
+    QFETCH(QString, x0);
+    QFETCH(QString, init);
+    QFETCH(QVector<double>, dataX);
+    QFETCH(int, exact);
+    QFETCH(int, maxIterations);
+    QFETCH(bool, stiff);
+    ProblemInput in = input(equation.toStdString(), "", x0.toStdString(), init.toStdString(),
+                            "21", ".1");
+    for (double x : dataX) addData(in, kExact[exact], {x});
+    const Problem p = buildProblem(in);
+    const SolveResult r = solve(p);
+    QVERIFY2(r.ok(), r.message.c_str());
+    QVERIFY(r.fitIterations <= maxIterations);
+    QCOMPARE(r.method == Method::Bdf, stiff);
+    const double err = tableError(p, r, kExact[exact]);
+    QVERIFY2(err <= 1e-9, qPrintable(QString("error %1").arg(err)));
 }
 
 void TstSolver::fits_data() {
