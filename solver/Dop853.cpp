@@ -166,7 +166,7 @@ Stepper::Result Dop853::step() {
             lastRejected_ = true;
             continue;
         }
-        const double fac11 = std::sqrt(std::sqrt(std::sqrt(err)));  // err^(1/8)
+        const double fac11 = std::pow(err, 1.0 / 8);
         if (err > 1) {
             h_ = h / std::min(1 / kMinShrink, fac11 / kSafety);
             lastRejected_ = true;

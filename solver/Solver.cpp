@@ -131,6 +131,7 @@ private:
     double g0_ = 0;
     bool evalLimitHit_ = false;
     bool lastDamped_ = false;    // the last accepted step was Levenberg-Marquardt's
+    double pendingCorrection_ = NAN;  // relative size of the last Gauss-Newton step tried
 };
 
 // ---- Set-up: the plot points, Y^(n) at x0, the stiffness estimate (the method is chosen
@@ -263,6 +264,9 @@ bool Run::fit() {
         bool accepted = false;
         for (int t = 0; t < kLmTrials && !accepted; ++t) {
             const Eigen::VectorXd d = step(cur, lambda);
+            if (lambda == 0)  // the correction Gauss-Newton still asks for
+                pendingCorrection_ = (d.cwiseAbs().array() /
+                                      cur.u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
             if (!d.allFinite() || d.norm() <= 1e-16 * std::max(1.0, cur.u.norm())) break;
             if (!evaluate(cur.u + d, trial)) break;  // EVALMAX
             accepted = trial.ok && (trial.sumSquares < cur.sumSquares || atNoise(trial));
@@ -271,6 +275,18 @@ bool Run::fit() {
         }
         if (!accepted) {
             stalled = !evalLimitHit_;
+            // At the noise floor no step lowers the sum of squares; the undamped correction
+            // still asked for says how far from converged the fit is.
+            if (stalled && pendingCorrection_ <= kFitTight) {
+                done = true;
+                r_.stoppedBecause = "no step lowered the sum of squares any further and the "
+                                    "Gauss-Newton correction still asked for, " +
+                                    formatNumber(pendingCorrection_) + ", is below " +
+                                    formatNumber(kFitTight) + ": converged to full precision";
+            } else if (stalled && !std::isnan(pendingCorrection_)) {
+                r_.lastCorrection = pendingCorrection_;
+                lastDamped_ = false;
+            }
             break;
         }
         r_.lastCorrection = ((trial.u - cur.u).cwiseAbs().array() /
@@ -337,7 +353,7 @@ void Run::endFit(bool converged, bool stalled) {
                      " integration passes were made. Raise EVALMAX (now " +
                      std::to_string(c.evalMax) + "); the best fit so far is shown.";
         r_.stoppedBecause = "EVALMAX integration passes were used up.";
-    } else if (r_.fitIterations > 0 && !lastDamped_ && r_.lastCorrection <= c.accuracy) {
+    } else if ((r_.fitIterations > 0 || stalled) && !lastDamped_ && r_.lastCorrection <= c.accuracy) {
         // A damped step is small because of the damping, not because the fit is done.
         r_.stoppedBecause = std::string(stalled ? "no step lowered the sum of squares any further"
                                                 : "REMAX iterations were done") +

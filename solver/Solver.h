@@ -41,7 +41,7 @@ struct SolveResult {
     bool fitted = false;
     bool underdetermined = false;
     int fitIterations = 0;
-    double lastCorrection = 0;
+    double lastCorrection = HUGE_VAL;  // none yet
     double sumSquares = 0;
     std::vector<double> dataFitted;   // Y of the solution at each data point (NaN if none)
     std::vector<IterationReport> reports;  // every DETAIL-th iteration
