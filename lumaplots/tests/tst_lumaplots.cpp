@@ -106,6 +106,23 @@ private slots:
         QCOMPARE(w.pointsCheck() != nullptr, markers > 0);
     }
 
+    // A curve far denser than the pixels still shows a peak made by a single point.
+    void aDenseCurveKeepsItsPeak() {
+        QByteArray text;
+        for (int i = 0; i < 200000; ++i)
+            text += QByteArray::number(i) + (i == 123457 ? " 1\n" : " 0\n");
+        ScriptedMessageBoxes boxes;
+        PlotWindow w(boxes);
+        QVERIFY(w.openFile(write(QStringLiteral("dense.plt"), text)));
+        PlotStats stats;
+        const QImage image = w.view()->renderImage(QSize(800, 600), &stats);
+        const QRectF a = stats.plotArea;
+        const PlotRange &r = w.view()->range();
+        const double peakY = a.bottom() - (1 - r.yMin) / (r.yMax - r.yMin) * a.height();
+        QVERIFY(pixelsOf(image, QRectF(a.left(), peakY + 2, a.width(), 3), curveColor(0)) >= 1);
+        QVERIFY(pixelsOf(image, QRectF(a.left(), a.top(), a.width(), peakY - a.top() - 3), curveColor(0)) == 0);
+    }
+
     // Each visible curve leaves its own colour in the plot area, a hidden one none.
     void checkBoxesHideCurves() {
         ScriptedMessageBoxes boxes;
