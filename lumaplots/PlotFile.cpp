@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace quadrel {
 
 namespace {
@@ -21,25 +23,11 @@ QString decodeComment(const QByteArray &bytes) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
-QByteArray trimmed(const QByteArray &line) {
-    int b = 0, e = line.size();
+QByteArrayView trimmed(QByteArrayView line) {
+    qsizetype b = 0, e = line.size();
     while (b < e && isBlank(line[b])) ++b;
     while (e > b && isBlank(line[e - 1])) --e;
-    return line.mid(b, e - b);
-}
-
-QList<QByteArray> fields(const QByteArray &line) {
-    QList<QByteArray> out;
-    int i = 0;
-    const int n = line.size();
-    while (i < n) {
-        while (i < n && isBlank(line[i])) ++i;
-        int start = i;
-        while (i < n && !isBlank(line[i])) ++i;
-        if (i > start)
-            out.append(line.mid(start, i - start));
-    }
-    return out;
+    return line.sliced(b, e - b);
 }
 
 // A comment that only names the columns, such as "X Y Y' Y''".
@@ -50,9 +38,13 @@ bool isColumnHeader(const QString &comment) {
     return !comment.contains(QLatin1Char(':'));
 }
 
+// The rows of one block of numbers, stored one after the other: a plot file of a million
+// rows is read without a million small allocations.
 struct Block {
-    QVector<QVector<double>> rows;
+    QVector<double> values;
+    int width = 0;  // numbers per row
     int firstLine = 0;
+    int rowCount() const { return width > 0 ? int(values.size() / width) : 0; }
 };
 
 }  // namespace
@@ -85,19 +77,20 @@ PlotParseResult parsePlotText(const QByteArray &input) {
     QStringList columnNames[2];
     QString firstFreeComment;
     int lineNo = 0;
-    int pos = 0;
+    qsizetype pos = 0;
+    QVector<double> row;
     while (pos <= text.size()) {
-        int nl = text.indexOf('\n', pos);
+        qsizetype nl = text.indexOf('\n', pos);
         if (nl < 0)
             nl = text.size();
-        QByteArray line = trimmed(text.mid(pos, nl - pos));
+        const QByteArrayView line = trimmed(QByteArrayView(text).sliced(pos, nl - pos));
         pos = nl + 1;
         ++lineNo;
         if (nl == text.size() && line.isEmpty())
             break;
 
         if (line.startsWith('#')) {
-            QString comment = decodeComment(line.mid(1)).trimmed();
+            QString comment = decodeComment(line.sliced(1).toByteArray()).trimmed();
             int colon = comment.indexOf(QLatin1Char(':'));
             QString key = colon > 0 ? comment.left(colon).trimmed().toLower() : QString();
             QString value = colon > 0 ? comment.mid(colon + 1).trimmed() : QString();
@@ -124,14 +117,18 @@ PlotParseResult parsePlotText(const QByteArray &input) {
             continue;
         }
 
-        const QList<QByteArray> tokens = fields(line);
-        QVector<double> row;
-        row.reserve(tokens.size());
-        for (const QByteArray &t : tokens) {
+        row.clear();
+        for (qsizetype i = 0; i < line.size();) {
+            while (i < line.size() && isBlank(line[i])) ++i;
+            const qsizetype start = i;
+            while (i < line.size() && !isBlank(line[i])) ++i;
+            if (i == start)
+                continue;
+            const QByteArrayView t = line.sliced(start, i - start);
             bool ok = false;
-            double v = t.toDouble(&ok);
+            const double v = t.toDouble(&ok);
             if (!ok) {
-                QString shown = decodeComment(t.left(40));
+                QString shown = decodeComment(t.first(std::min<qsizetype>(t.size(), 40)).toByteArray());
                 return fail(lineNo, QStringLiteral("\"%1\" is not a number").arg(shown));
             }
             row.append(v);
@@ -141,15 +138,15 @@ PlotParseResult parsePlotText(const QByteArray &input) {
                 return fail(lineNo, QStringLiteral(
                     "a third block of numbers begins here, but a plot file holds at most two "
                     "(the plot points and the data points)"));
-            blocks.append(Block{{}, lineNo});
+            blocks.append(Block{{}, 0, lineNo});
             inBlock = true;
         }
         Block &block = blocks.last();
-        if (!block.rows.isEmpty() && block.rows.first().size() != row.size()) {
+        if (block.width > 0 && block.width != row.size()) {
             return fail(lineNo, QStringLiteral("this row has %1 numbers, but the rows above it "
                                                "have %2")
                                     .arg(row.size())
-                                    .arg(block.rows.first().size()));
+                                    .arg(block.width));
         }
         if (blocks.size() == 1 && row.size() < 2)
             return fail(lineNo, QStringLiteral("a plot point needs at least two numbers (X and Y)"));
@@ -157,7 +154,8 @@ PlotParseResult parsePlotText(const QByteArray &input) {
             return fail(lineNo, QStringLiteral("a data point needs two or three numbers (X, Y and "
                                                "the fitted Y), this row has %1")
                                     .arg(row.size()));
-        block.rows.append(row);
+        block.width = int(row.size());
+        block.values += row;
     }
 
     if (blocks.isEmpty()) {
@@ -167,15 +165,17 @@ PlotParseResult parsePlotText(const QByteArray &input) {
     }
 
     const Block &points = blocks[0];
-    const int nCurves = points.rows.first().size() - 1;
+    const int nCurves = points.width - 1;
+    const int nRows = points.rowCount();
     data.curves.resize(nCurves);
-    data.x.reserve(points.rows.size());
+    data.x.resize(nRows);
     for (auto &c : data.curves)
-        c.reserve(points.rows.size());
-    for (const auto &row : points.rows) {
-        data.x.append(row[0]);
+        c.resize(nRows);
+    for (int r = 0; r < nRows; ++r) {
+        const double *v = points.values.constData() + qsizetype(r) * points.width;
+        data.x[r] = v[0];
         for (int k = 0; k < nCurves; ++k)
-            data.curves[k].append(row[k + 1]);
+            data.curves[k][r] = v[k + 1];
     }
     // Column names are used only when they name every column; otherwise the curves are
     // named by their derivative order.
@@ -188,12 +188,14 @@ PlotParseResult parsePlotText(const QByteArray &input) {
     }
 
     if (blocks.size() == 2) {
-        for (const auto &row : blocks[1].rows) {
+        const Block &given = blocks[1];
+        for (int r = 0; r < given.rowCount(); ++r) {
+            const double *v = given.values.constData() + qsizetype(r) * given.width;
             PlotDataPoint p;
-            p.x = row[0];
-            p.y = row[1];
-            if (row.size() == 3) {
-                p.fit = row[2];
+            p.x = v[0];
+            p.y = v[1];
+            if (given.width == 3) {
+                p.fit = v[2];
                 p.hasFit = true;
             }
             data.dataPoints.append(p);
