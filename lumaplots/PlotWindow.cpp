@@ -218,6 +218,7 @@ void PlotWindow::fileChanged() {
                             data_.isBoundaryProblem() == r.data.isBoundaryProblem();
     data_ = std::move(r.data);
     loaded_ = true;
+    view_->setFallbackTitle(QFileInfo(path_).fileName());
     view_->setData(&data_, sameCurves);
     if (!sameCurves)
         rebuildChecks();
