@@ -299,11 +299,27 @@ def taylor(p, start):
 def shoot(p):
     a, b, (ya, yb) = p.bvp
     slope0 = getattr(p, "shot", None) or (yb - ya) / (mp.mpf(b) - mp.mpf(a))
+    slope0 = mp.mpf(float_shot(p, float(slope0)))
     def miss(s):
         return taylor(p, [ya, s])(mp.mpf(b))[0] - yb
-    s = mp.findroot(miss, slope0, tol=mp.mpf(10) ** -22, verify=False)
+    # Secant steps from the double-precision slope: two or three integrations at 25 digits.
+    s = mp.findroot(miss, (slope0, slope0 * (1 + mp.mpf(10) ** -9)), tol=mp.mpf(10) ** -22,
+                    verify=False)
     assert abs(miss(s)) < mp.mpf(10) ** -18, (p.name, miss(s))
     return [ya, s]
+
+
+def float_shot(p, slope):
+    """The slope at the left end in double precision (scipy DOP853 and a secant search),
+    a close start for the shooting at 25 digits."""
+    from scipy.integrate import solve_ivp
+    from scipy.optimize import newton
+    a, b, (ya, yb) = p.bvp
+    fun = lambda x, y: [float(v) for v in p.rhs(mp.mpf(x), [mp.mpf(float(t)) for t in y])]
+    def miss(s):
+        sol = solve_ivp(fun, (a, b), [float(ya), s], method="DOP853", rtol=1e-12, atol=1e-14)
+        return sol.y[0][-1] - float(yb) if sol.success else float("nan")
+    return newton(miss, slope, tol=1e-14, maxiter=100)
 
 
 def scipy_check(p, start, xs, ys):
