@@ -1,5 +1,7 @@
 #include "run/Viewing.h"
 
+#include "model/FileCommands.h"
+#include "platform/CommonDialog.h"
 #include "run/Tools.h"
 
 #include <QDir>
@@ -8,8 +10,6 @@
 namespace quadrel {
 
 namespace {
-
-bool fileThere(const QString &name) { return QFileInfo(name).isFile(); }
 
 // The longest path the viewers' command lines take.
 constexpr int kShortPathLimit = 164;
@@ -23,7 +23,7 @@ QString ShortLowerPath(const QString &path) {
 
 void ShowTextFile(AppState &st, const QString &path) {
     const QString shortPath = ShortLowerPath(path);
-    if (shortPath.isEmpty() || !fileThere(shortPath)) {
+    if (shortPath.isEmpty() || !FileExists(st, shortPath)) {
         st.msg->show(QStringLiteral("'") + path + QStringLiteral("' file not found."),
                      QStringLiteral("Last Output File, ") + path + QStringLiteral(", not found.\r\n") +
                          QStringLiteral("Presently you are in the '") + QDir::currentPath() +
@@ -53,7 +53,7 @@ void ShowTextFileReported(AppState &st, const QString &path) {
 
 void ShowPlots(AppState &st) {
     const QString viewer = st.basePath + QLatin1Char('/') + tools::plotViewer;
-    if (!fileThere(viewer)) {
+    if (!FileExists(st, viewer)) {
         st.msg->show(QStringLiteral("LumaPlots.exe file not found."),
                      st.basePath + QStringLiteral("/Lumaplot File is missing! Did you re-boot since\r\n") +
                          QStringLiteral("installing this software?\r\n\r\n") +
@@ -66,6 +66,28 @@ void ShowPlots(AppState &st) {
     if (st.launcher->startCommand(viewer + QLatin1Char(' ') + tools::plotData, ShowNormal) == 0)
         showViewerError(st, RtError(rterr::FileNotFound, QStringLiteral("The plot viewer ") + viewer +
                                                              QStringLiteral(" could not be started.")));
+}
+
+void ViewExampleFile(AppState &st) {
+    CommonDialog &dialog = *st.CMDialog1;
+    const QString remembered = dialog.InitDir;
+    try {
+        dialog.InitDir = st.appPath + QStringLiteral("/demos");
+        dialog.DialogTitle = QStringLiteral("Open an Example File for illustration");
+        dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Example Input Files (Ex*.*)|Ex*.*");
+        dialog.FilterIndex = 2;
+        dialog.ShowOpen();
+        if (!dialog.FileName.isEmpty()) {
+            const QString editor = st.basePath + QLatin1Char('/') + tools::editorLauncher;
+            if (st.launcher->startCommand(editor + QLatin1Char(' ') + dialog.FileName, ShowMaximized) == 0)
+                showViewerError(st, RtError(rterr::FileNotFound, QStringLiteral("The editor ") + editor +
+                                                                     QStringLiteral(" could not be started.")));
+            return;
+        }
+    } catch (const RtError &) {
+        // Cancel included: nothing is opened.
+    }
+    dialog.InitDir = remembered;
 }
 
 }  // namespace quadrel

@@ -23,4 +23,8 @@ void ShowTextFileReported(AppState &st, const QString &path);
 // Starts the plot viewer in the current folder on "~4plots.plt", or says it is missing.
 void ShowPlots(AppState &st);
 
+// Lets the user pick an example file (the demos folder, example files first) and opens it
+// in the editor. Cancel opens nothing and puts the dialog's initial folder back.
+void ViewExampleFile(AppState &st);
+
 }  // namespace quadrel

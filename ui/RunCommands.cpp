@@ -29,6 +29,7 @@ void frmMain::connectRunEvents() {
             [this] { ShowTextFileReported(state_, tools::solverOutput); });
     connect(menuAction("mnuViewPlots"), &QAction::triggered, this, [this] { ShowPlots(state_); });
     connect(page5->cmdPlots, &QPushButton::clicked, this, [this] { ShowPlots(state_); });
+    connect(menuAction("mnuViewDemos"), &QAction::triggered, this, [this] { ViewExampleFile(state_); });
 }
 
 QString frmMain::pauseText() const { return page5->tPause->text(); }
@@ -80,9 +81,7 @@ void frmMain::cmdCancelDemo_Click() {
     ODE_Tabs->setTabEnabled(TabDemos, false);
     ODE_Tabs->setCurrentIndex(TabEquation);
     for (int t = TabParameters; t <= TabRun; ++t) ODE_Tabs->setTabEnabled(t, true);
-    setMenusEnabled({QStringLiteral("mnuFile"), QStringLiteral("mnuDemos"), QStringLiteral("mnuView"),
-                     QStringLiteral("mnuWeb"), QStringLiteral("mnuHelp")},
-                    true);
+    resetView();  // all five menus
 }
 
 }  // namespace quadrel

@@ -1,6 +1,6 @@
 // Takes pictures of runs from the window on a real display: the Demos page with an example
 // picked, and the run console of that example while the batch waits for Enter at the end
-// of its run. Used by scripts/screenshots.sh under a virtual X server.
+// of its run. Used by scripts/screenshots-runs.sh under a virtual X server.
 //   quadrel_runshots PROGRAM_FOLDER OUTPUT_FOLDER
 #include "model/AppState.h"
 #include "platform/Clock.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of runs from the window under a virtual X server: the Demos page and the run
 # console of an example run. Writes PNG files into OUTPUT_FOLDER (default build/screenshots).
-#   scripts/screenshots.sh [OUTPUT_FOLDER]
+#   scripts/screenshots-runs.sh [OUTPUT_FOLDER]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/release"
