@@ -236,12 +236,10 @@ void PlotWindow::chooseAndOpen() {
         openFile(chosen);
 }
 
-QImage PlotWindow::exportImage() const {
-    QSize size = view_->size();
-    if (size.width() < 800 || size.height() < 560)
-        size = size.expandedTo(QSize(800, 560));
-    return view_->renderImage(size);
-}
+// The plot as large as it is on screen, and never smaller than 800 x 560.
+QSize PlotWindow::exportSize() const { return view_->size().expandedTo(QSize(800, 560)); }
+
+QImage PlotWindow::exportImage() const { return view_->renderImage(exportSize()); }
 
 bool PlotWindow::exportPlot(const QString &path) {
     const QString full = QFileInfo(path).absoluteFilePath();
@@ -254,7 +252,7 @@ bool PlotWindow::exportPlot(const QString &path) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        const QSize size = exportImage().size();
+        const QSize size = exportSize();
         const QRectF page(QPointF(0, 0), QSizeF(size));
         PlotOptions options = view_->options();
         options.fallbackTitle = QFileInfo(path_).fileName();

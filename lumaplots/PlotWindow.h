@@ -35,6 +35,7 @@ public:
 
     // The image that PNG export and Copy produce.
     QImage exportImage() const;
+    QSize exportSize() const;
     // Writes the plot as it is shown, in the format the name's extension asks for (.png,
     // .svg or .pdf); a fault is reported in a message box.
     bool exportPlot(const QString &path);
