@@ -1,5 +1,6 @@
 #include "run/EquationTest.h"
 
+#include "model/FileCommands.h"
 #include "platform/CodePage.h"
 #include "platform/RtError.h"
 #include "run/Tools.h"
@@ -30,9 +31,9 @@ void checkEquation(AppState &st, const QString &equation) {
 void cmdTestIt(AppState &st, const QString &equation) {
     try {
         const QString remembered = QDir::currentPath();
-        if (!QDir::setCurrent(st.basePath + QStringLiteral("/Quadrel"))) throw RtError(rterr::PathNotFound);
+        ChDir(st.basePath + QStringLiteral("/Quadrel"));
         checkEquation(st, equation);
-        if (!QDir::setCurrent(remembered)) throw RtError(rterr::PathNotFound);
+        ChDir(remembered);
         ShowTextFile(st, st.appPath + QLatin1Char('/') + tools::checkerListing);
     } catch (const RtError &) {
         st.msg->show(QStringLiteral("Quadrel"), QStringLiteral("Check for error in your equation."),
