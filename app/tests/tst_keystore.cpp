@@ -296,26 +296,25 @@ private slots:
         ScriptedMessageBoxes boxes;
         st.msg = &boxes;
         QByteArray said = stderrOf([&] {
-            QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
             QCOMPARE(GetFileInRegistry(st), QStringLiteral("myprob.ode"));
-            QCOMPARE(st.userPath, QStringLiteral("User"));
-            QCOMPARE(text(companyKey(), "tPause"), QStringLiteral("20"));
+            QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
             QCOMPARE(text(companyKey(), "note"), QStringLiteral("Zeile \"1\"\nGrüße\\"));
         });
         QVERIFY(boxes.shown().isEmpty());
         QCOMPARE(said.count("cannot be read"), reported ? 1 : 0);  // once for all those reads
 
-        // The next write keeps the file as it was beside the clean one it writes.
+        // The next write keeps the file as it was beside the clean one it writes, and
+        // removes what a writer killed before its rename left.
+        writeAll(storePath() + ".Ab12Zq", "[half");
         st.RunCount = 13;
         said = stderrOf([&] { PutRunCountInRegistry(st); });
         QVERIFY2(said.isEmpty(), said.constData());
+        QCOMPARE(QFileInfo(storePath()).dir().entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"user-settings.conf"}) + setAsideFiles(storePath()) +
+                     QStringList({"user-settings.conf.lock"}));
         QCOMPARE(setAsideFiles(storePath()), reported ? QStringList{"user-settings.conf.corrupt-1"} : QStringList());
-        if (reported)
-            QCOMPARE(readAll(storePath() + ".corrupt-1"), edited);
-        StoreContents c;
-        QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
+        QCOMPARE(readAll(storePath() + ".corrupt-1"), reported ? edited : QByteArray());
         QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("13"));
-        QCOMPARE(text(companyKey(), "ProgramPath"), QStringLiteral("\\Quadrel"));
     }
 
     void namesMatchWithoutCaseAndKeepTheirCase() {
@@ -485,18 +484,6 @@ private slots:
             QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
             QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
         }
-    }
-
-    // A writer killed before its rename leaves a temporary file: the next write removes it.
-    void staleTemporaryFilesGoAtTheNextWrite() {
-        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-        const QString stale = storePath() + ".Ab12Zq";
-        writeAll(stale, "[half");
-        writeAll(storePath() + ".corrupt-1", "kept");
-        SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "x", REG_SZ, QStringLiteral("1"));
-        QCOMPARE(QFileInfo(storePath()).dir().entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"user-settings.conf", "user-settings.conf.corrupt-1",
-                              "user-settings.conf.lock"}));
     }
 
     // A store that cannot be written stays exactly as it was, and a second Quadrel writing

@@ -1,9 +1,11 @@
-// libFuzzer target for the response-file reader: any bytes read as a response file either
-// give an answer set that keeps the reader's promises (answers trimmed, free of "!" and
-// TAB, point arrays as long as the count says) or end in a message; and an answer set read
-// this way, written back by the writer, reads back the same.
+// libFuzzer target for the response-file reader that the solver and the program share: any
+// bytes read as a response file either give a record that keeps the reader's promises
+// (answers trimmed, free of "!" and TAB, point arrays as long as the count says) or fail
+// with a run-time error; the program's reader gives the same answers or says why not; and
+// an answer set read this way, written back by the writer, reads back the same.
 #include "model/AppState.h"
 #include "model/ResponseFile.h"
+#include "model/ResponseRecord.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,11 @@ using namespace quadrel;
 
 void require(bool ok) {
     if (!ok) std::abort();
+}
+
+bool clean(const std::string &answer) {
+    return answer.find_first_of("!\t\r\n") == std::string::npos &&
+           (answer.empty() || (answer.front() != ' ' && answer.back() != ' '));
 }
 
 bool clean(const QString &answer) {
@@ -71,22 +78,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         require(f.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
     }
+    response::Record rec;
+    bool ok = true;
+    {
+        response::LineFile file;
+        require(file.open(QFile::encodeName(path).constData()) == 0);
+        try {
+            response::readRecord(file, rec);
+        } catch (const response::ReadError &e) {
+            require(e.number() == 6 || e.number() == 9 || e.number() == 13);
+            ok = false;
+        }
+    }
+    if (ok) {
+        require(rec.nSolverVars == 0 || rec.nSolverVars == 7);
+        require(long(rec.xValues.size()) > rec.nDataPoints && long(rec.yValues.size()) > rec.nDataPoints);
+        for (std::size_t i = 1; i <= 6; ++i) require(clean(rec.answers[i]));
+        for (std::size_t i = 1; i <= 7; ++i) require(clean(rec.solverAnswers[i]));
+        require(clean(rec.note1) && clean(rec.note2) && clean(rec.changeSolverVars));
+        for (int i = 1; i <= rec.nDataPoints; ++i)
+            for (const std::string &v : {rec.xValues[std::size_t(i)], rec.yValues[std::size_t(i)]})
+                require(clean(v) && !v.empty() && v.find_first_of(" ,") == std::string::npos);
+    }
+
+    // The program's reader over the same bytes.
     AppState st;
     ScriptedMessageBoxes boxes;
-    if (!read(path, st, boxes)) return 0;
+    require(read(path, st, boxes) == ok);
+    if (!ok) return 0;
+    for (std::size_t i = 1; i <= 6; ++i)
+        require(st.answers.answers[i] == QString::fromStdString(rec.answers[i]));
+    require(st.answers.nDataPoints == rec.nDataPoints);
 
     const ProblemAnswers &a = st.answers;
-    require(a.nSolverVars == 0 || a.nSolverVars == 7);
-    require(qsizetype(a.xValues.size()) >= a.nDataPoints + 1 &&
-            qsizetype(a.yValues.size()) >= a.nDataPoints + 1);
-    for (std::size_t i = 1; i <= 6; ++i) require(clean(a.answers[i]));
-    for (std::size_t i = 1; i <= 7; ++i) require(clean(a.solverAnswers[i]));
-    require(clean(a.note1) && clean(a.note2) && clean(a.changeSolverVars));
-    for (int i = 1; i <= a.nDataPoints; ++i) {
-        for (const QString &v : {a.xValues[std::size_t(i)], a.yValues[std::size_t(i)]})
-            require(clean(v) && !v.isEmpty() && !v.contains(QLatin1Char(' ')) &&
-                    !v.contains(QLatin1Char(',')));
-    }
 
     // What was read, written back and read again, is what was read.
     AppState out;
