@@ -89,37 +89,41 @@ def cash(xi, f):
     return lambda x, y, a: [y[1], f(x, y[0], y[1]) / xi]
 
 
-def c5(xi):   # xi Y'' + X Y' - Y = -(1 + xi pi^2) cos pi x - pi x sin pi x
-    return cash(xi, lambda x, y, d: -(1 + xi * PI * PI) * math.cos(PI * x)
-                - PI * x * math.sin(PI * x) - x * d + y)
+def cash_set(xi):
+    """The Cash problems at one xi, by their number."""
+    def c5(x, y, d):   # xi Y'' + X Y' - Y = -(1 + xi pi^2) cos pi x - pi x sin pi x
+        return -(1 + xi * PI * PI) * math.cos(PI * x) - PI * x * math.sin(PI * x) - x * d + y
+
+    def c11(x, y, d):
+        return y - (1 + xi * PI * PI) * math.cos(PI * x)
+
+    return {
+        1: cash(xi, lambda x, y, d: y),
+        2: cash(xi, lambda x, y, d: d),
+        3: cash(xi, lambda x, y, d: -(1 + xi * PI * PI) * math.cos(PI * x)
+                - PI * (2 + math.cos(PI * x)) * math.sin(PI * x) - (2 + math.cos(PI * x)) * d + y),
+        4: cash(xi, lambda x, y, d: (1 + xi) * y - d),
+        5: cash(xi, c5), 7: cash(xi, c5),
+        6: cash(xi, lambda x, y, d: -xi * PI * PI * math.cos(PI * x) - PI * x * math.sin(PI * x)
+                - x * d),
+        8: cash(xi, lambda x, y, d: -d), 18: cash(xi, lambda x, y, d: -d),
+        9: lambda x, y, a: [y[1], -(4 * x * y[1] + 2 * y[0]) / (xi + x * x)],
+        10: cash(xi, lambda x, y, d: -x * d),
+        11: cash(xi, c11), 12: cash(xi, c11), 13: cash(xi, c11), 14: cash(xi, c11),
+        15: cash(xi, lambda x, y, d: x * y),
+        17: lambda x, y, a: [y[1], -3 * xi * y[0] / (xi + x * x) ** 2],
+        19: cash(xi, lambda x, y, d: PI / 2 * math.sin(PI * x / 2) * math.exp(2 * y)
+                 - math.exp(y) * d),
+        20: cash(xi, lambda x, y, d: 1 - d * d),
+        21: cash(xi, lambda x, y, d: y + y * y - math.exp(-2 * x / math.sqrt(xi))),
+        22: cash(xi, lambda x, y, d: -d - y * y),
+        25: cash(xi, lambda x, y, d: y - y * d),
+    }
 
 
-def c11(x, y, d):
-    return y - (1 + 0.1 * PI * PI) * math.cos(PI * x)
-
-
-TESTSETS = {
-    "Cash01_10": cash(0.1, lambda x, y, d: y),
-    "Cash02_10": cash(0.1, lambda x, y, d: d),
-    "Cash03_10": cash(0.1, lambda x, y, d: -(1 + 0.1 * PI * PI) * math.cos(PI * x)
-                      - PI * (2 + math.cos(PI * x)) * math.sin(PI * x)
-                      - (2 + math.cos(PI * x)) * d + y),
-    "Cash04_10": cash(0.1, lambda x, y, d: 1.1 * y - d),
-    "Cash05_10": c5(0.1), "Cash07_05": c5(0.05), "Cash07_10": c5(0.1),
-    "Cash06_10": cash(0.1, lambda x, y, d: -0.1 * PI * PI * math.cos(PI * x)
-                      - PI * x * math.sin(PI * x) - x * d),
-    "Cash08_10": cash(0.1, lambda x, y, d: -d), "Cash18_10": cash(0.1, lambda x, y, d: -d),
-    "Cash09_10": lambda x, y, a: [y[1], -(4 * x * y[1] + 2 * y[0]) / (0.1 + x * x)],
-    "Cash10_10": cash(0.1, lambda x, y, d: -x * d),
-    "Cash11_10": cash(0.1, c11), "Cash12_10": cash(0.1, c11), "Cash13_10": cash(0.1, c11),
-    "Cash14_10": cash(0.1, c11),
-    "Cash15_10": cash(0.1, lambda x, y, d: x * y),
-    "Cash17_10": lambda x, y, a: [y[1], -0.3 * y[0] / (0.1 + x * x) ** 2],
-    "Cash19_10": cash(0.1, lambda x, y, d: PI / 2 * math.sin(PI * x / 2) * math.exp(2 * y)
-                      - math.exp(y) * d),
-    "Cash20_10": cash(0.1, lambda x, y, d: 1 - d * d),
-    "Cash21_10": cash(0.1, lambda x, y, d: y + y * y - math.exp(-2 * x / math.sqrt(0.1))),
-    "Cash22_10": cash(0.1, lambda x, y, d: -d - y * y),
+TESTSETS = {"Cash%02d_%02d" % (k, round(xi * 100)): f
+            for xi in (0.1, 0.05) for k, f in cash_set(xi).items()}
+TESTSETS.update({
     "DetestA1": lambda x, y, a: [-y[0]],
     "DetestA2": lambda x, y, a: [-y[0] ** 3 / 2],
     "DetestA3": lambda x, y, a: [y[0] * math.cos(x)],
@@ -131,7 +135,7 @@ TESTSETS = {
     "DetestE4": lambda x, y, a: [y[1], 0.032 - 0.4 * y[1] ** 2],
     "DetestE5": lambda x, y, a: [y[1], math.sqrt(1 + y[1] ** 2) / (25 - x)],
     "StiffCos": lambda x, y, a: [-1000 * (y[0] - math.cos(x))],
-}
+})
 # Stiff problems go to scipy's implicit Radau IIA method instead of DOP853.
 STIFF = {"StiffCos"}
 
