@@ -1,5 +1,7 @@
 #include "solver/Solver.h"
 
+#include "solver/Failures.h"
+
 #include <Eigen/Dense>
 
 #include <algorithm>
@@ -55,29 +57,29 @@ std::string failureMessage(const PassFailure &f, const Problem &p, const std::st
     const std::string top = dname(p.order);
     switch (f.kind) {
     case FailKind::NonFinite:
-        return (f.fault.empty() ? std::string("The equation has no finite value") : f.fault) +
+        return (f.fault.empty() ? failureHeadline(f.kind) : f.fault) +
                when + ": at x = " + x +
                " the equation has no finite value (" + f.detail +
                "). A division by zero, or a function outside its domain such as LOG or SQRT "
                "of a negative number, or an overflow. Try: keep x0, the plot points and the "
                "data points clear of x = " + x + ".";
     case FailKind::Newton:
-        return "Newton's method found no " + top + when + " at x = " + x + ": " + f.detail +
+        return failureHeadline(f.kind) + " " + top + when + " at x = " + x + ": " + f.detail +
                ". Try: give a starting guess for " + top +
                " as one more initial value (answer 4), keep the range clear of points where "
                "the equation does not depend on " + top + ", or raise ZERO (now " +
                formatNumber(p.controls.zero) + ").";
     case FailKind::BlowUp:
-        return "The solution blows up" + when + " near x = " + x + ": " + f.detail +
+        return failureHeadline(f.kind) + when + " near x = " + x + ": " + f.detail +
                ". Try: a plot range that stops short of x = " + x +
                " (fewer plot points or a smaller Delta_x).";
     case FailKind::StepsLim:
-        return "Limit STEPSLIM reached" + when + ": " + f.detail +
+        return failureHeadline(f.kind) + when + ": " + f.detail +
                ". Raise STEPSLIM (now " + std::to_string(p.controls.stepsLim) +
                ") in the solver variables; if the solution blows up or the equation is "
                "singular there, a plot range that stops short of it is the remedy instead.";
     case FailKind::Integrator:
-        return "The integrator could not keep its error within tolerance" + when +
+        return failureHeadline(f.kind) + when +
                " at x = " + x + " (" + f.detail +
                "). The equation may be singular there; try a plot range that stops short "
                "of x = " + x + ".";
@@ -247,7 +249,7 @@ bool Run::fit() {
         if (evalLimitHit_) r_.limitName = "EVALMAX";
         r_.message = cur.failure.kind != FailKind::None
                          ? failureMessage(cur.failure, p_, " with the first guesses")
-                         : "Limit EVALMAX reached before the first integration pass. Raise "
+                         : limitHeadline("EVALMAX") + " before the first integration pass. Raise "
                            "EVALMAX (now " + std::to_string(p_.controls.evalMax) + ").";
         r_.stoppedBecause = "the first guesses could not be integrated.";
         r_.dataFitted.assign(m, std::numeric_limits<double>::quiet_NaN());
@@ -349,7 +351,7 @@ void Run::endFit(bool converged, bool stalled) {
     } else if (evalLimitHit_) {
         r_.stop = Stop::LimitReached;
         r_.limitName = "EVALMAX";
-        r_.message = "Limit EVALMAX reached: " + std::to_string(integ_.passes) +
+        r_.message = limitHeadline("EVALMAX") + ": " + std::to_string(integ_.passes) +
                      " integration passes were made. Raise EVALMAX (now " +
                      std::to_string(c.evalMax) + "); the best fit so far is shown.";
         r_.stoppedBecause = "EVALMAX integration passes were used up.";
@@ -361,7 +363,7 @@ void Run::endFit(bool converged, bool stalled) {
                             ", is within ACCURACY (" + formatNumber(c.accuracy) + ")";
     } else if (stalled) {
         r_.stop = Stop::Failed;
-        r_.message = "The fit stalled: no step lowers the sum of squares, but the last "
+        r_.message = std::string(kFitStalled) + ": no step lowers the sum of squares, but the last "
                      "relative correction, " + formatNumber(r_.lastCorrection) +
                      ", is above ACCURACY (" + formatNumber(c.accuracy) +
                      "). Try other first guesses, or raise ACCURACY.";
@@ -369,7 +371,7 @@ void Run::endFit(bool converged, bool stalled) {
     } else {
         r_.stop = Stop::LimitReached;
         r_.limitName = "REMAX";
-        r_.message = "Limit REMAX reached: after " + std::to_string(r_.fitIterations) +
+        r_.message = limitHeadline("REMAX") + ": after " + std::to_string(r_.fitIterations) +
                      " iterations the largest relative correction was still " +
                      formatNumber(r_.lastCorrection) + ", above ACCURACY (" +
                      formatNumber(c.accuracy) + "). Raise REMAX (now " + std::to_string(c.remax) +

@@ -2,6 +2,7 @@
 // demo, and a troubleshooting entry for every way the solver can end a run.
 #include "demos/DemoSolutions.h"
 #include "solver/Dop853.h"
+#include "solver/Failures.h"
 #include "solver/Integrator.h"
 #include "solver/Problem.h"
 
@@ -19,6 +20,7 @@ private slots:
     void outlineNamesTheChapters();
     void showsThePictures();
     void namesEveryDemoWithItsEquation();
+    void troubleshootsEveryFailureKind();
     void followsTheSolver_data();
     void followsTheSolver();
 
@@ -66,6 +68,18 @@ void ManualTest::namesEveryDemoWithItsEquation() {
         QVERIFY2(text_.contains(QLatin1String(d.stem)), d.stem);
         QVERIFY2(text_.contains(QString::fromLatin1(d.equation).simplified()), d.equation);
     }
+}
+
+void ManualTest::troubleshootsEveryFailureKind() {
+    // From the first words of the chapter on failures to those of the next.
+    const qsizetype from = text_.indexOf("A run that cannot finish always says why");
+    const qsizetype to = text_.indexOf("The solver does not need the window");
+    QVERIFY(from >= 0 && to > from);
+    const QString chapter = text_.mid(from, to - from);
+    const auto kinds = quadrel::solver::failureHeadlines();
+    QVERIFY(kinds.size() >= 8);
+    for (const std::string &kind : kinds)
+        QVERIFY2(chapter.contains(QString::fromStdString(kind)), kind.c_str());
 }
 
 // The model source and the manual state the solver's methods, tolerances and defaults as
