@@ -23,11 +23,12 @@ fi
 # library -> targets whose objects count for it (a target that does not exist is skipped)
 libraries=(
   "notation:notation"
-  "quadrel_core:quadrel_core responsefile"
+  "quadrel_core:quadrel_core quadrel_response"
   "quadrel_widgets:quadrel_widgets"
-  "solver:vade_core vade_input vade solver_core"
+  "solver:vade_core vade_input vade"
   "vetrix:vetrix_check Vetrix vetrix_cli"
-  "viewers:viewer_common lumaplots_core lumaplots_widgets Lumaplots notepad2_core notepad2_widgets notePad2"
+  "platform:quadrel_platform quadrel_platform_widgets"
+  "viewers:lumaplots_core lumaplots_widgets Lumaplots notepad2_core notepad2_widgets notePad2"
 )
 
 summary() {  # prints "covered total" for lines and branches of the given object folders
