@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // begins with "-999" (the blank answer's mark), which a TAB before it lets through the
     // reader and which then reads back as blank, as the format has it.
     auto marked = [](const QString &v) { return v.startsWith(QLatin1String("-999")); };
-    bool anyMarked = marked(a.note1) || marked(a.note2);
+    bool anyMarked = marked(a.note1) || marked(a.note2) || marked(QString::number(a.nDataPoints));
     for (std::size_t i = 1; i <= 6; ++i) anyMarked = anyMarked || marked(a.answers[i]);
     for (int i = 1; i <= a.nDataPoints; ++i)
         anyMarked = anyMarked || marked(a.xValues[std::size_t(i)]) || marked(a.yValues[std::size_t(i)]);
