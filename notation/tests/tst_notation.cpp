@@ -99,6 +99,7 @@ private slots:
         QTest::newRow("LOG is natural") << "Y' + LOG(EXP(X))" << 7.0;
         QTest::newRow("LOG10") << "Y' + LOG10(100)" << 7.0;
         QTest::newRow("SQRT") << "SQRT(X * 8) Y'" << 20.0;
+        QTest::newRow("ABS of a number") << "ABS(-3) + Y'" << 8.0;
         QTest::newRow("ABS of an expression") << "ABS(X - Y) + Y'" << 6.0;
     }
     void rules() {
