@@ -40,26 +40,12 @@ void addDemoRows() {
 class TestDemoSolutions : public QObject {
     Q_OBJECT
 private slots:
-    void derivativesAgree_data() { addDemoRows(); }
-    // Each derivative of the closed form is the central difference of the one below it;
-    // a slip in one of the hand-derived formulas shows up here.
-    void derivativesAgree() {
-        QFETCH(const DemoCase *, demo);
-        for (double x : checkedPoints(*demo)) {
-            for (int k = 0; k < demo->order; ++k) {
-                const double h = 1e-5 * std::max(1.0, std::fabs(x));
-                const double fd = (demo->d(x + h, k) - demo->d(x - h, k)) / (2 * h);
-                const double exact = demo->d(x, k + 1);
-                QVERIFY2(std::fabs(fd - exact) <= 1e-6 * std::max(1.0, std::fabs(exact)),
-                         qPrintable(QStringLiteral("x=%1 k=%2: %3 vs %4")
-                                        .arg(x).arg(k + 1).arg(fd, 0, 'g', 17).arg(exact, 0, 'g', 17)));
-            }
-        }
-    }
-
     void closedFormSolvesEquation_data() { addDemoRows(); }
-    // The residual of the equation, as the notation parses it, vanishes on the closed form
-    // at every plot and data point, relative to the size of the terms.
+    // At every plot and data point each derivative of the closed form is the central
+    // difference of the one below it (a slip in a hand-derived formula shows here), and the
+    // residual of the equation as the notation parses it vanishes relative to its terms.
+    // Across the whole span the equation can be solved for its highest derivative: that
+    // partial stays away from zero and every partial stays finite and moderate.
     void closedFormSolvesEquation() {
         QFETCH(const DemoCase *, demo);
         const notation::Equation eq = notation::Equation::parse(demo->equation);
@@ -67,42 +53,32 @@ private slots:
         QCOMPARE(eq.usesA(), demo->usesA());
         const double a = demo->usesA() ? demo->trueA : 1.0;
         std::vector<double> dY(static_cast<size_t>(demo->order) + 1);
+        double dX = 0, dA = 0;
         for (double x : checkedPoints(*demo)) {
+            for (int k = 0; k < demo->order; ++k) {
+                const double h = 1e-5 * std::max(1.0, std::fabs(x));
+                const double fd = (demo->d(x + h, k) - demo->d(x - h, k)) / (2 * h);
+                const double exact = demo->d(x, k + 1);
+                QVERIFY2(std::fabs(fd - exact) <= 1e-6 * std::max(1.0, std::fabs(exact)),
+                         qPrintable(QStringLiteral("x=%1 k=%2: %3 vs %4").arg(x).arg(k + 1).arg(fd).arg(exact)));
+            }
             const std::vector<double> y = closedForm(*demo, x);
-            double dX = 0, dA = 0;
             const double f = eq.residualWithGradient(x, y.data(), a, dY.data(), &dX, &dA);
             double scale = 1;
             for (size_t k = 0; k < y.size(); ++k) scale += std::fabs(dY[k] * y[k]);
             QVERIFY2(std::fabs(f) <= 1e-12 * scale,
                      qPrintable(QStringLiteral("x=%1: residual %2 (scale %3)").arg(x).arg(f).arg(scale)));
         }
-    }
-
-    void clearOfSingularities_data() { addDemoRows(); }
-    // Across the whole span from the first to the last point that is plotted or fitted, the
-    // equation can be solved for its highest derivative: its partial derivative there stays
-    // away from zero and every partial stays finite and moderate.
-    void clearOfSingularities() {
-        QFETCH(const DemoCase *, demo);
-        const notation::Equation eq = notation::Equation::parse(demo->equation);
-        const double a = demo->usesA() ? demo->trueA : 1.0;
         const std::vector<double> xs = checkedPoints(*demo);
         const double lo = *std::min_element(xs.begin(), xs.end());
         const double hi = *std::max_element(xs.begin(), xs.end());
-        std::vector<double> dY(static_cast<size_t>(demo->order) + 1);
-        const int steps = 2000;
-        for (int i = 0; i <= steps; ++i) {
-            const double x = lo + (hi - lo) * i / steps;
+        for (int i = 0; i <= 2000; ++i) {
+            const double x = lo + (hi - lo) * i / 2000;
             const std::vector<double> y = closedForm(*demo, x);
-            double dX = 0, dA = 0;
             const double f = eq.residualWithGradient(x, y.data(), a, dY.data(), &dX, &dA);
-            QVERIFY2(std::isfinite(f) && std::isfinite(dX) && std::isfinite(dA),
-                     qPrintable(QStringLiteral("x=%1").arg(x)));
-            QVERIFY2(std::fabs(dY.back()) >= 1e-2, qPrintable(QStringLiteral("x=%1").arg(x)));
-            for (double p : dY)
-                QVERIFY2(std::isfinite(p) && std::fabs(p) < 1e6,
-                         qPrintable(QStringLiteral("x=%1").arg(x)));
-            QVERIFY(std::fabs(dX) < 1e6);
+            bool sound = std::isfinite(f) && std::isfinite(dA) && std::fabs(dX) < 1e6 && std::fabs(dY.back()) >= 1e-2;
+            for (double p : dY) sound = sound && std::fabs(p) < 1e6;
+            QVERIFY2(sound, qPrintable(QStringLiteral("x=%1").arg(x)));
         }
     }
 

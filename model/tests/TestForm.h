@@ -1,6 +1,6 @@
 #pragma once
 // A question form for tests: plain fields in place of the main window's controls, with
-// the captions the real form shows.
+// the captions the real form shows; and the two worked examples as the writer leaves them.
 #include "model/AnswerForm.h"
 #include "model/AnswerRules.h"
 #include "model/AppState.h"
@@ -68,5 +68,41 @@ public:
 private:
     AppState &st_;
 };
+
+inline const QByteArray kSpring =
+    "Spring.ode  \t\t!*  6,  0, and  0          March 05, 2026 @ 2:07 PM\r\n"
+    "Y'' + (4 * Y) = 0  \t\t! 1. \xbb State an ODE  using terms X, Y, Y', Y'', etc. where each apostrop\r\n"
+    "-999  \t\t! 2. \xbb 'A' parameter initial value, if any in equation?\r\n"
+    "0  \t\t! 3. \xbb x0, starting point for x-axis; ie. position for 'Constants of Int\r\n"
+    "0 1  \t\t! 4. \xbb Initial values for 'Constants of Integration' in Y, Y', Y'', etc.\r\n"
+    "21  \t\t! 5. \xbb Number of (X,Y) data points for plot?\r\n"
+    ".1  \t\t! 6. \xbb (Delta_x) step size between points in plot; 1st point is x0 (see\r\n"
+    "0  \t\t! Number of BVP_IVP data points\r\n"
+    "Harmonic test  \t\t! 20. \xbb Note1\r\n"
+    "-999  \t\t!     \xbb Note2\r\n"
+    "N\t\t! 22. \xbb Want to change solver variables?\r\n";
+
+inline const QByteArray kBeam =
+    "Beam.ode  \t\t!*  6,  3, and  7          November 28, 2026 @ 10:15\r\n"
+    "Y' * Y'' = A * X  \t\t! 1. \xbb State an ODE  using terms X, Y, Y', Y'', etc. where each apostrop\r\n"
+    "1  \t\t! 2. \xbb 'A' parameter initial value, if any in equation?\r\n"
+    "1  \t\t! 3. \xbb x0, starting point for x-axis; ie. position for 'Constants of Int\r\n"
+    "2 1  \t\t! 4. \xbb Initial values for 'Constants of Integration' in Y, Y', Y'', etc.\r\n"
+    "11  \t\t! 5. \xbb Number of (X,Y) data points for plot?\r\n"
+    ".2  \t\t! 6. \xbb (Delta_x) step size between points in plot; 1st point is x0 (see\r\n"
+    "3  \t\t! Number of BVP_IVP data points\r\n"
+    "1  2  \t\t! Boundary point # 1\r\n"
+    "3  3.5  \t\t! Boundary point # 2\r\n"
+    "5  6  \t\t! Boundary point # 3\r\n"
+    "-999  \t\t! 20. \xbb Note1\r\n"
+    "-999  \t\t!     \xbb Note2\r\n"
+    "Y\t\t! 22. \xbb Want to change solver variables?\r\n"
+    "5  \t\t! 1. \xbb REMAX: Maximum iterations.\r\n"
+    "0  \t\t! 2. \xbb DETAIL: Detailed report every Nth iteration.\r\n"
+    "100  \t\t! 3. \xbb STEPSLIM: Limit # of steps per iteration.\r\n"
+    "5  \t\t! 4. \xbb STEPOUT: Provides snapshot prints every N steps.\r\n"
+    "3000  \t\t! 5. \xbb EVALMAX: Limit total # of model evaluations.\r\n"
+    ".0001  \t\t! 6. \xbb ACCURACY: Final convergence tolerance.\r\n"
+    "1.e-6  \t\t! 7. \xbb ZERO: Iteration convergent tolerance.\r\n";
 
 }  // namespace quadrel::test
