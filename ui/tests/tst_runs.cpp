@@ -70,6 +70,22 @@ class TstRuns : public QObject {
         f.state.appPath = app_;
         f.state.basePath = app_ + QStringLiteral("/..");
     }
+    // A demo file saved as User/name, opened as start-up reopens the last file; the Run page
+    // shown with AutoExit ticked.
+    QString openSaved(FormFixture &f, const QString &name) {
+        const QString user = app_ + QStringLiteral("/User");
+        if (!name.isEmpty()) {
+            QFile::copy(QStringLiteral(QUADREL_DEMOS_DIR "/ExIVP.1.ode"), user + QLatin1Char('/') + name);
+            f.state.fileName = name;
+            f.state.filePath = user;
+            f.state.userPath = QStringLiteral("User");
+            f.state.dataChanged = false;
+        }
+        f.showPage(frmMain::TabRun);
+        QCheckBox *autoExit = f.form->page5->AutoExit;
+        QTest::mouseClick(autoExit, Qt::LeftButton, {}, QPoint(8, autoExit->height() / 2));
+        return user;
+    }
 
 private slots:
     void init() { dir_ = std::make_unique<QTemporaryDir>(); }
@@ -135,7 +151,6 @@ private slots:
         DesktopLauncher launcher;
         prepare(f, launcher);
         f.state.fileName = QStringLiteral("New data");
-        const QString user = app_ + QStringLiteral("/User");
 
         answer(f, f.form->Equation, QString::fromLatin1(c->equation));
         f.showPage(frmMain::TabParameters);
@@ -148,9 +163,7 @@ private slots:
             f.enter(QString::fromLatin1(x));
             f.enter(QString::number(c->y(std::stod(x)), 'g', 17));
         }
-        f.showPage(frmMain::TabRun);
-        QCheckBox *autoExit = f.form->page5->AutoExit;
-        QTest::mouseClick(autoExit, Qt::LeftButton, {}, QPoint(8, autoExit->height() / 2));
+        const QString user = openSaved(f, QString());
         f.msg.queueAnswer(MsgAnswer::Ok);
         f.dialog.queuePath(user + QStringLiteral("/fit.ode"));
         f.click(QStringLiteral("cmdSubmit"));
@@ -172,23 +185,13 @@ private slots:
         DesktopLauncher launcher;
         prepare(f, launcher);
         const QString name = QStringLiteral("a;touch pwned $(id).ode");
-        const QString user = app_ + QStringLiteral("/User");
-        QVERIFY(QFile::copy(QStringLiteral(QUADREL_DEMOS_DIR "/ExIVP.1.ode"), user + QLatin1Char('/') + name));
-        // As start-up leaves them after reopening the last file.
-        f.state.fileName = name;
-        f.state.filePath = user;
-        f.state.userPath = QStringLiteral("User");
-        f.state.dataChanged = false;
-
-        f.showPage(frmMain::TabRun);
-        QCheckBox *autoExit = f.form->page5->AutoExit;
-        QTest::mouseClick(autoExit, Qt::LeftButton, {}, QPoint(8, autoExit->height() / 2));
-        QVERIFY(f.form->page5->AutoExit->isChecked());
+        const QString user = openSaved(f, name);
         f.form->setMenusEnabled({"mnuFile", "mnuDemos", "mnuView", "mnuWeb", "mnuHelp"}, false);
         f.click(QStringLiteral("cmdSubmit"));
         QCOMPARE(enabledMenus(*f.form), QStringLiteral("11111"));  // given back after the run
 
         QCOMPARE(f.msg.shown().size(), 0);
+        QVERIFY(f.form->page5->AutoExit->isChecked());
         QCOMPARE(entries(user), (QStringList{name, QStringLiteral("output"), QStringLiteral("~4plots.plt"),
                                              QStringLiteral("~Quadrel.out")}));
         QCOMPARE(entries(user + QStringLiteral("/output")),
@@ -220,19 +223,9 @@ private slots:
         QFile script(vade);
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\n" + solver + "\n");
-        script.close();
         script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        const QString user = app_ + QStringLiteral("/User");
-        QDir(user).removeRecursively();
-        QVERIFY(QDir().mkpath(user));
-        QVERIFY(QFile::copy(QStringLiteral(QUADREL_DEMOS_DIR "/ExIVP.1.ode"), user + QStringLiteral("/Try.ode")));
-        f.state.fileName = QStringLiteral("Try.ode");
-        f.state.filePath = user;
-        f.state.userPath = QStringLiteral("User");
-        f.state.dataChanged = false;
-        f.showPage(frmMain::TabRun);
-        QCheckBox *autoExit = f.form->page5->AutoExit;
-        QTest::mouseClick(autoExit, Qt::LeftButton, {}, QPoint(8, autoExit->height() / 2));
+        script.close();
+        const QString user = openSaved(f, QStringLiteral("Try.ode"));
 
         QString status;
         QTimer::singleShot(0, this, [&] {
