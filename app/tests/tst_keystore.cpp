@@ -5,7 +5,6 @@
 #include "platform/RtError.h"
 #include "TempXdg.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -44,9 +43,7 @@ QStringList setAsideFiles(const QString &store) {
                                 QDir::Name);
 }
 
-// The runs with thousands of writes check the lock, the replacement and the parser, not
-// the disk: on a memory file system their flushes to disk cost nothing. Moves
-// XDG_CONFIG_HOME there when one is available.
+// Moves XDG_CONFIG_HOME to a memory file system, if any, for runs of thousands of writes.
 std::unique_ptr<QTemporaryDir> configInMemory() {
     if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable())
         return nullptr;
@@ -108,42 +105,21 @@ private slots:
     }
     void cleanup() { xdg_.reset(); }
 
-    void storeLivesUnderConfigHome() {
-        QCOMPARE(storePath(), xdg_->config() +
-                                  QStringLiteral("/Harrowfield Research Group/Quadrel/user-settings.conf"));
-        QCOMPARE(storeFileForRoot(HKEY_CLASSES_ROOT),
-                 xdg_->config() + QStringLiteral("/Harrowfield Research Group/Quadrel/classes.conf"));
-        qputenv("XDG_CONFIG_HOME", "relative/ignored");
-        QCOMPARE(configHome(), xdg_->home() + QStringLiteral("/.config"));
-        qunsetenv("XDG_DATA_HOME");
-        QCOMPARE(dataHome(), xdg_->home() + QStringLiteral("/.local/share"));
-    }
-
     // Every kind of value survives a write and a read of the file unchanged.
     void valuesSurviveTheFile_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<quint32>("type");
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("plain text") << "RunCount" << regtype::Sz << sz("3");
         QTest::newRow("quotes and backslashes") << "p" << regtype::Sz << sz("C:\\a \"b\"\\");
         QTest::newRow("line breaks and tabs") << "p" << regtype::Sz << sz("a\nb\r\nc\td");
-        QTest::newRow("control characters") << "p" << regtype::Sz << sz(QString("\x01\x1f\x7f"));
         QTest::newRow("embedded NUL") << "p" << regtype::Sz << QByteArray("a\0b\0", 4);
-        QTest::newRow("non-ASCII") << "p" << regtype::Sz << sz(QStringLiteral("Grüße ∂y/∂x"));
         QTest::newRow("line separator") << "p" << regtype::Sz
                                         << sz(QString(QChar(0x2028)) + QChar(0x85));
-        QTest::newRow("empty text") << "p" << regtype::Sz << sz(QString());
         QTest::newRow("text without data") << "p" << regtype::Sz << QByteArray();
         QTest::newRow("text without terminator") << "p" << regtype::Sz << QByteArray("abc");
         QTest::newRow("invalid UTF-8 text") << "p" << regtype::Sz << QByteArray("\xff\xfe\0", 3);
-        QTest::newRow("dword") << "submit" << regtype::Dword << QByteArray("\x10\xb4\0\0", 4);
-        QTest::newRow("negative dword") << "d" << regtype::Dword << QByteArray("\xff\xff\xff\xff", 4);
-        QTest::newRow("short dword") << "d" << regtype::Dword << QByteArray("\x01", 1);
-        QTest::newRow("bytes") << "b" << regtype::Binary << QByteArray("\x01\x02\xff", 3);
-        QTest::newRow("no bytes") << "b" << regtype::Binary << QByteArray();
         QTest::newRow("other type") << "b" << quint32(2) << QByteArray("%x%\0", 4);
         QTest::newRow("unnamed value") << "" << regtype::Sz << sz("notePad2");
-        QTest::newRow("name @") << "@" << regtype::Sz << sz("at");
         QTest::newRow("name with blanks and =") << "a b=c" << regtype::Sz << sz("x");
         QTest::newRow("name with quote") << "say \"hi\"" << regtype::Dword << QByteArray(4, '\0');
     }
@@ -155,23 +131,23 @@ private slots:
         KeyStore::Key key;
         QCOMPARE(store.create(kProductKey, &key), KeyStore::Ok);
         QCOMPARE(store.set(key, name, type, data), KeyStore::Ok);
-
         StoreContents contents;
-        QString error;
-        QCOMPARE(store.load(&contents, &error), KeyStore::LoadState::Ok);
-        const StoredKey *k = contents.find(kProductKey);
-        QVERIFY(k);
-        const StoredValue *v = k->find(name);
+        QCOMPARE(store.load(&contents), KeyStore::LoadState::Ok);
+        const StoredValue *v = contents.find(kProductKey)->find(name);
         QVERIFY(v);
         QCOMPARE(v->name, name);
         QCOMPARE(v->type, type);
         QCOMPARE(v->data, data);
-        QCOMPARE(k->values.size(), size_t(1));
     }
 
+    // The file reads as written, and a write replaces it by a new one (never in place).
     void fileReadsAsWritten() {
         CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        struct stat before {}, after {};
+        QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &before), 0);
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ, QStringLiteral("3"));
+        QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &after), 0);
+        QVERIFY(before.st_ino != after.st_ino);
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "FileIn", REG_SZ,
                          QStringLiteral("say \"x\"\\y.ode"));
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "submit", REG_DWORD, qint32(46000));
@@ -185,88 +161,61 @@ private slots:
         QVERIFY(text.endsWith("\n.end\n"));
     }
 
-    // Files a person may have written or fixed by hand.
+    // Files fixed by hand: each line that cannot be read is skipped and named (badLine),
+    // and the value asked for is still read.
     void handEditedFilesParse_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("minimal") << QByteArray("[A]\nx = sz:\"1\"\n.end\n") << "x" << sz("1");
-        QTest::newRow("CR LF line ends") << QByteArray("[A]\r\nx = sz:\"1\"\r\n.end\r\n") << "x" << sz("1");
-        QTest::newRow("comments and blanks")
-            << QByteArray("# hi\n; there\n\n  [A]  \n\t x=sz:\"1\"   \n\n.end\n\n\n") << "x" << sz("1");
-        QTest::newRow("quoted name") << QByteArray("[A]\n\"x y\" = dword:7\n.end\n") << "x y"
-                                     << QByteArray("\x07\0\0\0", 4);
-        QTest::newRow("unsigned dword") << QByteArray("[A]\nd = dword:4294967295\n.end\n") << "d"
-                                        << QByteArray("\xff\xff\xff\xff", 4);
-        QTest::newRow("upper-case type") << QByteArray("[A]\nx = SZ:\"u\"\n.end\n") << "x" << sz("u");
-        QTest::newRow("hex with commas") << QByteArray("[A]\nb = hex:0A,0b, ff\n.end\n") << "b"
-                                         << QByteArray("\x0a\x0b\xff");
-        QTest::newRow("text without data") << QByteArray("[A]\nx = sz:\n.end\n") << "x" << QByteArray();
-        QTest::newRow("escapes") << QByteArray("[A]\nx = sz:\"\\x41\\u00e9\\t\"\n.end\n") << "x"
-                                 << sz(QStringLiteral("Aé\t"));
-        QTest::newRow("key given twice") << QByteArray("[A]\nx = sz:\"1\"\n[a]\ny = sz:\"2\"\n.end\n")
-                                         << "y" << sz("2");
-        QTest::newRow("unquoted text") << QByteArray("[A]\nx = sz: 1 \"2\" \n.end\n") << "x" << sz("1 \"2\"");
-        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf[A]\nx = sz:\"1\"\n.end\n") << "x" << sz("1");
-        QTest::newRow(".END in capitals") << QByteArray("[A]\nx = sz:\"1\"\n.END\n") << "x" << sz("1");
-        QTest::newRow("value after .end") << QByteArray("[A]\n.end\nx = sz:\"1\"\n") << "x" << sz("1");
-        QTest::newRow("value given twice") << QByteArray("[A]\nx = sz:\"1\"\nX = sz:\"2\"\n.end\n")
-                                           << "x" << sz("2");
+        QTest::addColumn<int>("badLine");  // 0: the whole file parses
+        const auto good = [](const char *row, const QByteArray &text, const QString &name,
+                             const QByteArray &data) { QTest::newRow(row) << text << name << data << 0; };
+        good("CR LF line ends", "[A]\r\nx = sz:\"1\"\r\n.end\r\n", "x", sz("1"));
+        good("comments and blanks", "# hi\n; there\n\n  [A]  \n\t x=sz:\"1\"   \n\n.end\n\n\n", "x", sz("1"));
+        good("quoted name", "[A]\n\"x y\" = dword:7\n.end\n", "x y", QByteArray("\x07\0\0\0", 4));
+        good("unsigned dword", "[A]\nd = dword:4294967295\n.end\n", "d", QByteArray("\xff\xff\xff\xff", 4));
+        good("hex with commas", "[A]\nb = hex:0A,0b, ff\n.end\n", "b", "\x0a\x0b\xff");
+        good("text without data", "[A]\nx = sz:\n.end\n", "x", QByteArray());
+        good("escapes", "[A]\nx = sz:\"\\x41\\u00e9\\t\"\n.end\n", "x", sz(QStringLiteral("Aé\t")));
+        good("key given twice", "[A]\nx = sz:\"1\"\n[a]\ny = sz:\"2\"\n.end\n", "y", sz("2"));
+        good("value after .end", "[A]\n.end\nx = sz:\"1\"\n", "x", sz("1"));
+        good("value given twice", "[A]\nx = sz:\"1\"\nX = sz:\"2\"\n.end\n", "x", sz("2"));
+        const auto bad = [](const char *row, const QByteArray &tail, int line) {
+            QTest::newRow(row) << "[A]\nok = sz:\"1\"\n" + tail << "ok" << sz("1") << line;
+        };
+        bad("no .end line", "", 2);
+        bad("cut short in a value", "x = dword:460", 3);
+        bad("key without ] takes its values along", "[B\nx = sz:\"1\"\n.end\n", 3);
+        bad("unterminated text", "x = sz:\"1\n.end\n", 3);
+        bad("text after the quote", "x = sz:\"1\" 2\n.end\n", 3);
+        bad("unknown escape", "x = sz:\"\\q\"\n.end\n", 3);
+        bad("surrogate \\u escape", "x = sz:\"\\ud800\"\n.end\n", 3);
+        bad("no =", "x sz:\"1\"\n.end\n", 3);
+        bad("unknown type", "x = qword:1\n.end\n", 3);
+        bad("dword too large", "x = dword:4294967296\n.end\n", 3);
+        bad("odd hex digit", "b = hex:01 0\n.end\n", 3);
+        bad("empty quoted name", "\"\" = sz:\"1\"\n.end\n", 3);
+        QTest::newRow("value before a key") << QByteArray("x = sz:\"2\"\n[A]\nok = sz:\"1\"\n.end\n") << "ok"
+                                            << sz("1") << 1;
     }
     void handEditedFilesParse() {
         QFETCH(QByteArray, text);
         QFETCH(QString, name);
         QFETCH(QByteArray, data);
+        QFETCH(int, badLine);
         StoreContents c;
         QString error;
-        QVERIFY2(c.parse(text, &error), qPrintable(error));
+        int first = -1;
+        QCOMPARE(c.parse(text, &error, &first), badLine == 0);
+        if (badLine) {
+            QCOMPARE(first, badLine);
+            QVERIFY2(error.startsWith(QStringLiteral("line %1: ").arg(badLine)), qPrintable(error));
+            QCOMPARE(c.find("a")->values.size(), size_t(1));
+        }
         QCOMPARE(c.keys().size(), size_t(1));
         const StoredValue *v = c.find("a")->find(name);
         QVERIFY(v);
         QCOMPARE(v->data, data);
-    }
-
-    // A line that cannot be read is skipped and named; the good line above it is kept.
-    void badLinesAreSkipped_data() {
-        QTest::addColumn<QByteArray>("tail");  // what follows [A] and its good line 2
-        QTest::addColumn<int>("line");         // the first line reported
-        QTest::newRow("no .end line") << QByteArray() << 2;
-        QTest::newRow("cut short in a value") << QByteArray("x = dword:460") << 3;
-        QTest::newRow("value before a key") << QByteArray(".end\n") << 0;  // see below
-        QTest::newRow("key without ] takes its values along")
-            << QByteArray("[B\nx = sz:\"1\"\n.end\n") << 3;
-        QTest::newRow("empty key level") << QByteArray("[A\\\\B]\nx = sz:\"1\"\n.end\n") << 3;
-        QTest::newRow("unterminated text") << QByteArray("x = sz:\"1\n.end\n") << 3;
-        QTest::newRow("text after the quote") << QByteArray("x = sz:\"1\" 2\n.end\n") << 3;
-        QTest::newRow("unknown escape") << QByteArray("x = sz:\"\\q\"\n.end\n") << 3;
-        QTest::newRow("short \\x escape") << QByteArray("x = sz:\"\\x4\"\n.end\n") << 3;
-        QTest::newRow("surrogate \\u escape") << QByteArray("x = sz:\"\\ud800\"\n.end\n") << 3;
-        QTest::newRow("no =") << QByteArray("x sz:\"1\"\n.end\n") << 3;
-        QTest::newRow("no type") << QByteArray("x = \"1\"\n.end\n") << 3;
-        QTest::newRow("unknown type") << QByteArray("x = qword:1\n.end\n") << 3;
-        QTest::newRow("dword too large") << QByteArray("x = dword:4294967296\n.end\n") << 3;
-        QTest::newRow("dword not a number") << QByteArray("x = dword:12a\n.end\n") << 3;
-        QTest::newRow("dword empty") << QByteArray("x = dword:\n.end\n") << 3;
-        QTest::newRow("odd hex digit") << QByteArray("b = hex:01 0\n.end\n") << 3;
-        QTest::newRow("not hex") << QByteArray("b = hex:zz\n.end\n") << 3;
-        QTest::newRow("empty quoted name") << QByteArray("\"\" = sz:\"1\"\n.end\n") << 3;
-    }
-    void badLinesAreSkipped() {
-        QFETCH(QByteArray, tail);
-        QFETCH(int, line);
-        QByteArray text = "[A]\nok = sz:\"1\"\n" + tail;
-        if (line == 0) {  // a value line before the first key line
-            text = "x = sz:\"2\"\n" + text;
-            line = 1;
-        }
-        StoreContents c;
-        QString error;
-        int first = -1;
-        QVERIFY(!c.parse(text, &error, &first));
-        QCOMPARE(first, line);
-        QVERIFY2(error.startsWith(QStringLiteral("line %1: ").arg(line)), qPrintable(error));
-        QCOMPARE(c.find("a")->values.size(), size_t(1));
-        QCOMPARE(c.find("a")->find("ok")->data, sz("1"));
     }
 
     // One hand edit of a real store loses only what it touched.
@@ -281,7 +230,6 @@ private slots:
         QTest::newRow("unquoted value") << QByteArray("tPause = sz:\"20\"") << QByteArray("tPause = sz:20") << false;
         QTest::newRow(".END in capitals") << QByteArray(".end") << QByteArray(".END") << false;
         QTest::newRow("oversized dword") << QByteArray("dword:46000") << QByteArray("dword:99999999999") << true;
-        QTest::newRow("cut short") << QByteArray("\n.end\n") << QByteArray("\nsubmit = dword:4") << true;
     }
     void oneBadEditLosesOnlyItsLine() {
         QFETCH(QByteArray, find);
@@ -319,19 +267,15 @@ private slots:
 
     void namesMatchWithoutCaseAndKeepTheirCase() {
         KeyStore store(storePath());
-        KeyStore::Key key;
-        QCOMPARE(store.create(QStringLiteral("Software\\Harrowfield Research Group\\Quadrel"), &key),
-                 KeyStore::Ok);
+        KeyStore::Key key, again;
+        QCOMPARE(store.create(kProductKey, &key), KeyStore::Ok);
         QCOMPARE(store.set(key, "FileIn", regtype::Sz, sz("a.ode")), KeyStore::Ok);
-        KeyStore::Key again;
-        QCOMPARE(store.create(QStringLiteral("SOFTWARE\\harrowfield research group\\QUADREL"), &again),
-                 KeyStore::Ok);
+        QCOMPARE(store.create(kProductKey.toUpper(), &again), KeyStore::Ok);
         QCOMPARE(store.set(again, "FILEIN", regtype::Sz, sz("b.ode")), KeyStore::Ok);
-
         StoreContents c;
         QCOMPARE(store.load(&c), KeyStore::LoadState::Ok);
         QCOMPARE(c.keys().size(), size_t(1));
-        QCOMPARE(c.keys()[0].path, QStringLiteral("Software\\Harrowfield Research Group\\Quadrel"));
+        QCOMPARE(c.keys()[0].path, kProductKey);
         QCOMPARE(c.keys()[0].values.size(), size_t(1));
         QCOMPARE(c.keys()[0].values[0].name, QStringLiteral("FileIn"));
         QCOMPARE(c.keys()[0].values[0].data, sz("b.ode"));
@@ -342,7 +286,6 @@ private slots:
         QTest::addColumn<quint32>("declared");
         QTest::addColumn<long>("status");
         QTest::newRow("fits exactly") << 8 << 8u << long(KeyStore::Ok);
-        QTest::newRow("smaller") << 3 << 8u << long(KeyStore::Ok);
         QTest::newRow("one too many") << 9 << 8u << long(KeyStore::MoreData);
         QTest::newRow("nothing stored") << 0 << 0u << long(KeyStore::Ok);
     }
@@ -351,10 +294,9 @@ private slots:
         QFETCH(quint32, declared);
         QFETCH(long, status);
         KeyStore store(storePath());
-        KeyStore::Key key;
+        KeyStore::Key key, reader;
         QCOMPARE(store.create("K", &key), KeyStore::Ok);
         QCOMPARE(store.set(key, "v", regtype::Binary, QByteArray(stored, 'x')), KeyStore::Ok);
-        KeyStore::Key reader;
         QCOMPARE(store.open("k", KeyStore::Access::Read, &reader), KeyStore::Ok);
         QByteArray buffer(16, '-');
         quint32 size = declared;
@@ -368,9 +310,8 @@ private slots:
 
     void keysOpenedForReadingCannotBeWritten() {
         KeyStore store(storePath());
-        KeyStore::Key key;
+        KeyStore::Key key, reader;
         QCOMPARE(store.create("K", &key), KeyStore::Ok);
-        KeyStore::Key reader;
         QCOMPARE(store.open("K", KeyStore::Access::Read, &reader), KeyStore::Ok);
         QCOMPARE(store.set(reader, "v", regtype::Sz, sz("x")), KeyStore::AccessDenied);
         quint32 size = 0;
@@ -384,9 +325,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::newRow("empty") << "";
         QTest::newRow("leading backslash") << "\\A";
-        QTest::newRow("trailing backslash") << "A\\";
         QTest::newRow("empty level") << "A\\\\B";
-        QTest::newRow("line break") << "A\nB";
         QTest::newRow("bracket") << "A]";
         QTest::newRow("outer blank") << "A\\ B";
         QTest::newRow("level of 256") << QString(256, 'k');
@@ -397,19 +336,6 @@ private slots:
         KeyStore::Key key;
         QCOMPARE(store.create(path, &key), KeyStore::Failed);
         QVERIFY(!QFileInfo::exists(storePath()));
-    }
-
-    // A write replaces the file by a new one (never rewrites it in place) and leaves no
-    // temporary file behind.
-    void writesReplaceTheFile() {
-        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-        struct stat before {}, after {};
-        QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &before), 0);
-        SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "x", REG_SZ, QStringLiteral("1"));
-        QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &after), 0);
-        QVERIFY(before.st_ino != after.st_ino);
-        const QStringList files = QFileInfo(storePath()).dir().entryList(QDir::Files | QDir::Hidden);
-        QCOMPARE(files, QStringList({"user-settings.conf", "user-settings.conf.lock"}));
     }
 
     void damagedStoreIsSetAsideBeforeAWrite() {
@@ -423,16 +349,12 @@ private slots:
         QVERIFY(setAsideFiles(storePath()).isEmpty());
 
         CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-        QCOMPARE(setAsideFiles(storePath()), QStringList{"user-settings.conf.corrupt-1"});
-        QCOMPARE(readAll(storePath() + ".corrupt-1"), junk);
-        StoreContents c;
-        QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
-
         // A second damaged file does not replace the first one set aside.
         writeAll(storePath(), "garbage");
         CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
         QCOMPARE(setAsideFiles(storePath()),
                  QStringList({"user-settings.conf.corrupt-1", "user-settings.conf.corrupt-2"}));
+        QCOMPARE(readAll(storePath() + ".corrupt-1"), junk);
         QCOMPARE(readAll(storePath() + ".corrupt-2"), QByteArray("garbage"));
     }
 
@@ -440,12 +362,7 @@ private slots:
         // A folder where the file should be cannot be read as a store.
         QVERIFY(QDir().mkpath(storePath()));
         QVERIFY(!RegistryKeyExists(HKEY_CURRENT_USER, kProductKey));
-        try {
-            CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-            QFAIL("the key was created");
-        } catch (const RtError &e) {
-            QCOMPARE(e.number(), 1001);
-        }
+        QVERIFY_THROWS_EXCEPTION(RtError, CreateRegistryKey(HKEY_CURRENT_USER, kProductKey));
         QVERIFY(QFileInfo(storePath()).isDir());
         QVERIFY(setAsideFiles(storePath()).isEmpty());
     }
@@ -501,11 +418,11 @@ private slots:
         const QByteArray before = readAll(storePath());
         const QString folder = QFileInfo(storePath()).path();
         QTemporaryDir barrier;
-        for (const QString &path : {xdg_->root(), barrier.path()})
-            QVERIFY(::chmod(QFile::encodeName(path).constData(), 0777) == 0);
-        QVERIFY(::chmod(QFile::encodeName(storePath() + ".lock").constData(), 0666) == 0);
-        QVERIFY(::chmod(QFile::encodeName(storePath()).constData(), folderReadOnly ? 0666 : 0444) == 0);
-        QVERIFY(::chmod(QFile::encodeName(folder).constData(), folderReadOnly ? 0555 : 0777) == 0);
+        const auto mode = [](const QString &path, mode_t m) {
+            return ::chmod(QFile::encodeName(path).constData(), m) == 0;
+        };
+        QVERIFY(mode(xdg_->root(), 0777) && mode(barrier.path(), 0777) && mode(storePath() + ".lock", 0666));
+        QVERIFY(mode(storePath(), folderReadOnly ? 0666 : 0444) && mode(folder, folderReadOnly ? 0555 : 0777));
 
         QProcess writer;
         writer.setChildProcessModifier([] {
@@ -521,7 +438,7 @@ private slots:
         QCOMPARE(readAll(storePath()), before);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"user-settings.conf", "user-settings.conf.lock"}));
-        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        QVERIFY(mode(folder, 0755));
     }
 
     // Two processes write 1,000 distinct values each into the same key at the same time.
@@ -530,8 +447,6 @@ private slots:
         const auto memory = configInMemory();
         QTemporaryDir barrier;
         QVERIFY(barrier.isValid());
-        QElapsedTimer timer;
-        timer.start();
         // Under AddressSanitizer the writers' 2,000 read-modify-writes are mostly allocator
         // bookkeeping: keep its stack records, fill and quarantine small (checks stay on).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -542,20 +457,15 @@ private slots:
             p->setProcessChannelMode(QProcess::ForwardedChannels);
             p->setProcessEnvironment(env);
         }
-        const QString helper = QStringLiteral(STORE_WRITER_PATH);
-        a.start(helper, {"a", QString::number(perProcess), barrier.path(), "2"});
-        b.start(helper, {"b", QString::number(perProcess), barrier.path(), "2"});
-        QVERIFY(a.waitForFinished(120000));
-        QVERIFY(b.waitForFinished(120000));
-        const qint64 ms = timer.elapsed();
-        QCOMPARE(a.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(a.exitCode(), 0);
-        QCOMPARE(b.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(b.exitCode(), 0);
-
+        a.start(STORE_WRITER_PATH, {"a", QString::number(perProcess), barrier.path(), "2"});
+        b.start(STORE_WRITER_PATH, {"b", QString::number(perProcess), barrier.path(), "2"});
+        for (QProcess *p : {&a, &b}) {
+            QVERIFY(p->waitForFinished(120000));
+            QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p->exitCode(), 0);
+        }
         StoreContents c;
-        QString error;
-        QCOMPARE(KeyStore(storePath()).load(&c, &error), KeyStore::LoadState::Ok);
+        QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
         QVERIFY(setAsideFiles(storePath()).isEmpty());
         const StoredKey *k = c.find(kProductKey);
         QVERIFY(k);
@@ -568,17 +478,13 @@ private slots:
                 const QString name = prefix + QString::number(i);
                 const StoredValue *v = k->find(name);
                 QVERIFY2(v, qPrintable(name));
-                const StoredValue expected =
-                    i % 3 == 0   ? StoredValue{name, regtype::Sz, sz(QStringLiteral("text \"%1\"\n").arg(i))}
-                    : i % 3 == 1 ? StoredValue{name, regtype::Dword, QByteArray(reinterpret_cast<const char *>(&i), 4)}
-                                 : StoredValue{name, regtype::Binary, QByteArray::number(i)};
-                QCOMPARE(v->type, expected.type);
-                QCOMPARE(v->data, expected.data);
+                QCOMPARE(v->type, i % 3 == 0 ? regtype::Sz : i % 3 == 1 ? regtype::Dword : regtype::Binary);
+                QCOMPARE(v->data, i % 3 == 0   ? sz(QStringLiteral("text \"%1\"\n").arg(i))
+                                  : i % 3 == 1 ? QByteArray(reinterpret_cast<const char *>(&i), 4)
+                                               : QByteArray::number(i));
             }
         }
-        qInfo("2 x %d concurrent writes in %lld ms; the writers took turns %d times", perProcess,
-              ms, switches);
-        QVERIFY(switches > 0);
+        QVERIFY2(switches > 0, "the writers never took turns");
     }
 };
 

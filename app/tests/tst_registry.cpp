@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using namespace quadrel;
@@ -26,6 +27,15 @@ void makeFolderUnusable() {
 }
 
 QString text(const RegValue &v) { return valueToText(v); }
+
+int errorOf(const std::function<void()> &f) {
+    try {
+        f();
+    } catch (const RtError &e) {
+        return e.number();
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -53,9 +63,6 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("fallback");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << true << "20" << "dflt" << "20";
-        QTest::newRow("1023 characters read whole") << true << QString(1023, 'x') << "dflt"
-                                                    << QString(1023, 'x');
         QTest::newRow("1024 characters do not fit") << true << QString(1024, 'x') << "dflt" << "dflt";
         // The limit counts characters, not the bytes of their UTF-8 form.
         QTest::newRow("600 x é read whole") << true << QString(600, QChar(0xe9)) << "dflt"
@@ -63,19 +70,13 @@ private slots:
         QTest::newRow("1023 x é read whole") << true << QString(1023, QChar(0xe9)) << "dflt"
                                            << QString(1023, QChar(0xe9));
         QTest::newRow("1024 x é do not fit") << true << QString(1024, QChar(0xe9)) << "dflt" << "dflt";
-        QTest::newRow("5000 characters do not fit") << true << QString(5000, 'x') << "dflt" << "dflt";
         QTest::newRow("stored empty text") << true << "" << "dflt" << "";
         QTest::newRow("missing value") << false << "" << "dflt" << "dflt";
         QTest::newRow("\\Qu becomes \\Quadrel") << true << "\\Qu" << "dflt" << "\\Quadrel";
         QTest::newRow("\\Qu as default too") << false << "" << "\\Qu" << "\\Quadrel";
         QTest::newRow("\\Qux unchanged") << true << "\\Qux" << "dflt" << "\\Qux";
         QTest::newRow("\\qu unchanged") << true << "\\qu" << "dflt" << "\\qu";
-        QTest::newRow("Qu unchanged") << true << "Qu" << "dflt" << "Qu";
-        QTest::newRow("\\Quadrel unchanged") << true << "\\Quadrel" << "dflt" << "\\Quadrel";
         QTest::newRow("blanks kept") << true << "  a b  " << "dflt" << "  a b  ";
-        QTest::newRow("line breaks kept") << true << "a\r\nb" << "dflt" << "a\r\nb";
-        QTest::newRow("non-ASCII") << true << QStringLiteral("Übung ∂") << "dflt"
-                                   << QStringLiteral("Übung ∂");
     }
     void textReadRules() {
         QFETCH(bool, store);
@@ -106,7 +107,6 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("readBack");
         QTest::newRow("empty") << 0 << true;
-        QTest::newRow("three bytes") << 3 << true;
         QTest::newRow("4096 bytes") << 4096 << true;
         QTest::newRow("4097 bytes do not fit") << 4097 << false;
     }
@@ -126,8 +126,6 @@ private slots:
     void integerValues_data() {
         QTest::addColumn<RegValue>("written");
         QTest::addColumn<qint32>("expected");
-        QTest::newRow("zero") << RegValue(qint32(0)) << 0;
-        QTest::newRow("day serial") << RegValue(qint32(46000)) << 46000;
         QTest::newRow("negative") << RegValue(qint32(-1)) << -1;
         QTest::newRow("smallest") << RegValue(qint32(INT_MIN)) << qint32(INT_MIN);
         QTest::newRow("largest") << RegValue(qint32(INT_MAX)) << qint32(INT_MAX);
@@ -157,12 +155,7 @@ private slots:
         QFETCH(RegValue, value);
         QFETCH(int, error);
         CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
-        try {
-            SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", code, value);
-            QFAIL("no error");
-        } catch (const RtError &e) {
-            QCOMPARE(e.number(), error);
-        }
+        QCOMPARE(errorOf([&] { SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", code, value); }), error);
         QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_BINARY)));
     }
 
@@ -187,8 +180,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("0") << 0;
         QTest::newRow("2 (expandable text)") << 2;
-        QTest::newRow("5") << 5;
-        QTest::newRow("7 (text list)") << 7;
         QTest::newRow("-1") << -1;
     }
     void unsupportedTypeCodes() {
@@ -219,7 +210,6 @@ private slots:
         QTest::addColumn<bool>("exists");
         QTest::newRow("product") << kProductKey << true;
         QTest::newRow("company") << companyKey() << true;
-        QTest::newRow("top level") << "Software" << true;
         QTest::newRow("other case") << "SOFTWARE\\harrowfield research group\\QUADREL" << true;
         QTest::newRow("sibling") << "Software\\Harrowfield Research Group\\Other" << false;
         QTest::newRow("prefix of a level") << "Software\\Harrowfield" << false;
@@ -241,23 +231,6 @@ private slots:
         QVERIFY(!RegistryKeyExists(12345, kTestKey));
     }
 
-    void createFailureIsError1001() {
-        makeFolderUnusable();
-        try {
-            CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-            QFAIL("no error");
-        } catch (const RtError &e) {
-            QCOMPARE(e.number(), 1001);
-            QCOMPARE(e.description(), QStringLiteral("Unable to create the registry key"));
-        }
-    }
-
-    void keyNames() {
-        QCOMPARE(kProductKey, QStringLiteral("Software\\Harrowfield Research Group\\Quadrel"));
-        QCOMPARE(companyKey(), QStringLiteral("Software\\Harrowfield Research Group"));
-        QCOMPARE(companyKey().size(), 35);
-    }
-
     // ---- the settings routines ----------------------------------------------------------
 
     void lastFileAndUserFolder_data() {
@@ -275,10 +248,8 @@ private slots:
                                                << "a/b.ode" << "demos";
         QTest::newRow("empty user folder") << RegValue(QString()) << RegValue(QString()) << "" << "demos";
         QTest::newRow("drive-qualified") << RegValue() << RegValue(QStringLiteral("D:\\data")) << "" << "demos";
-        QTest::newRow("drive only") << RegValue() << RegValue(QStringLiteral("C:")) << "" << "demos";
         QTest::newRow("colon alone") << RegValue() << RegValue(QStringLiteral(":")) << "" << "demos";
         QTest::newRow("colon third") << RegValue() << RegValue(QStringLiteral("ab:c")) << "" << "ab:c";
-        QTest::newRow("nested folder") << RegValue() << RegValue(QStringLiteral("User/sub")) << "" << "User/sub";
     }
     void lastFileAndUserFolder() {
         QFETCH(RegValue, fileIn);
@@ -319,13 +290,6 @@ private slots:
         st.userPath = QStringLiteral("User");
         PutFileInRegistry(st);  // creates the product key
         QVERIFY(boxes_.shown().isEmpty());
-        const QString file = QString::fromUtf8([] {
-            QFile f(storeFileForRoot(HKEY_CURRENT_USER));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }());
-        QVERIFY2(file.contains("[Software\\Harrowfield Research Group\\Quadrel]\n"
-                               "FileIn = sz:\"my prob.ode\"\nuserPath = sz:\"User\"\n"),
-                 qPrintable(file));
         AppState back;
         prepare(back);
         QCOMPARE(GetFileInRegistry(back), QStringLiteral("my prob.ode"));
@@ -360,22 +324,19 @@ private slots:
         PutPlotFileInRegistry(plotFile);
         StoreContents c;
         QCOMPARE(KeyStore(storeFileForRoot(HKEY_CURRENT_USER)).load(&c), KeyStore::LoadState::Ok);
-        QCOMPARE(c.keys().size(), size_t(1));
-        QCOMPARE(c.keys()[0].path, QStringLiteral("Software\\Harrowfield Research Group"));
-        QCOMPARE(int(c.keys()[0].values.size()), values);
+        QCOMPARE(c.keys().size(), size_t(1));  // the company key alone
+        QCOMPARE(int(c.find(companyKey())->values.size()), values);
         QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "ProgramPath", REG_SZ)),
                  QStringLiteral("\\Quadrel"));
         QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "plotFile", REG_SZ,
                                        QStringLiteral("none"))),
                  plotFile.isEmpty() ? QStringLiteral("none") : plotFile);
-        QVERIFY(!RegistryKeyExists(HKEY_CURRENT_USER, kProductKey));
     }
 
     void runCount_data() {
         QTest::addColumn<qint16>("count");
         QTest::addColumn<QString>("stored");
         QTest::newRow("first") << qint16(1) << "1";
-        QTest::newRow("zero") << qint16(0) << "0";
         QTest::newRow("largest") << qint16(32767) << "32767";
         QTest::newRow("negative") << qint16(-3) << "-3";
     }
@@ -391,36 +352,14 @@ private slots:
         QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "runcount", REG_SZ)), stored);
     }
 
+    // These two pass error 1001 on to their caller instead of showing it.
     void plotFileAndRunCountPassErrorsOn() {
         makeFolderUnusable();
         AppState st;
-        prepare(st);
-        int errors = 0;
-        try {
-            PutPlotFileInRegistry(QStringLiteral("~4plots.plt"));
-        } catch (const RtError &e) {
-            errors += e.number() == 1001;
-        }
-        try {
-            PutRunCountInRegistry(st);
-        } catch (const RtError &e) {
-            errors += e.number() == 1001;
-        }
-        QCOMPARE(errors, 2);
-        QVERIFY(boxes_.shown().isEmpty());
+        QCOMPARE(errorOf([] { PutPlotFileInRegistry(QStringLiteral("~4plots.plt")); }), 1001);
+        QCOMPARE(errorOf([&st] { PutRunCountInRegistry(st); }), 1001);
     }
 
-    void companyValuesAndTheirDefaults() {
-        // tPause and submit are read by other parts with these defaults.
-        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "tPause", REG_SZ)), QString());
-        QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "submit", REG_DWORD)));
-        CreateRegistryKey(HKEY_CURRENT_USER, companyKey());
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "tPause", REG_SZ, QStringLiteral("5"));
-        SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "submit", REG_DWORD, qint32(46001));
-        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "tPause", REG_SZ)), QStringLiteral("5"));
-        QCOMPARE(std::get<qint32>(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "submit", REG_DWORD)),
-                 46001);
-    }
 };
 
 QTEST_GUILESS_MAIN(TstRegistry)

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QLibrary>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,317 +35,268 @@ QString readFile(const QString &name) {
 
 class TestVetrix : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void listing_data();
-    void listing();
-    void caretUnderFailingColumn_data();
-    void caretUnderFailingColumn();
-    void longFailureShowsAWindow();
-    void numberFormat();
-
-    void entryWritesListing();
-    void entryWritesParseFailure_data();
-    void entryWritesParseFailure();
-    void entryEndsTextAtNulOrLength_data();
-    void entryEndsTextAtNulOrLength();
-    void entryNeverReadsPastTheNul();
-    void entrySurvivesAMegabyte_data();
-    void entrySurvivesAMegabyte();
-    void entryReportsAnUnwritableFolder();
-    void listingsFromTwoThreadsAreNeverTorn();
-
-    void commandLine_data();
-    void commandLine();
-    void commandLineWithoutEquation();
-
-private:
     QLibrary library_;
     VetrixFn vetrix_ = nullptr;
     std::unique_ptr<QTemporaryDir> dir_;
     QString home_;
+
+private slots:
+    void initTestCase() {
+        library_.setFileName(QStringLiteral(VETRIX_LIBRARY));
+        QVERIFY2(library_.load(), qPrintable(library_.errorString()));
+        vetrix_ = reinterpret_cast<VetrixFn>(library_.resolve("Vetrix"));
+        QVERIFY(vetrix_);
+        home_ = QDir::currentPath();
+    }
+
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        QVERIFY(QDir::setCurrent(dir_->path()));
+    }
+    void cleanup() {
+        QDir::setCurrent(home_);
+        dir_.reset();
+    }
+
+    void listing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("lines");  // each must appear as (part of) a line
+        // Sample values: X = 1.5, Y = 0.5, Y' = 0.25, Y'' = 0.125, Y''' = 0.0625, A = 2.
+        QTest::newRow("unary minus and a function")
+            << "Y' = -Y * TAN( X)"
+            << QStringList{"X = 1.5, Y = 0.5, Y' = 0.25, A = 2",
+                           "t1 = -Y                                     -0.5",
+                           "t2 = TAN( X)                         14.10141995",
+                           "t3 = t1 * t2                        -7.050709974",
+                           "t4 = Y' - t3                         7.300709974   (left side - right side)",
+                           "Residual F = 7.300709974",
+                           "dF/dX   = 99.92502226",  // Y / cos^2 X
+                           "dF/dY   = 14.10141995",
+                           "dF/dY'  = 1",
+                           "dF/dA   = 0   (A does not appear)",
+                           "Order of the equation: 1",
+                           "constants of integration Y(x0); the equation has no parameter A"};
+        QTest::newRow("no precedence")
+            << "X + A*Y = Y'"
+            << QStringList{"t1 = X + A", "3.5", "t2 = t1 * Y", "1.75", "t3 = t2 - Y'",
+                           "Residual F = 1.5", "dF/dX   = 0.5", "dF/dA   = 0.5", "dF/dY   = 3.5",
+                           "dF/dY'  = -1", "Y(x0), and the parameter A"};
+        QTest::newRow("side by side terms")
+            << "3 4 y - 5 6 = Y''"
+            << QStringList{"t1 = 3 * 4", "t2 = t1 * Y", "t3 = t2 - 5", "t4 = t3 * 6",
+                           "t5 = t4 - Y''", "Residual F = 5.875", "dF/dY'   = 0   (does not appear)",
+                           "Order of the equation: 2", "Y(x0) and Y'(x0);"};
+        QTest::newRow("third order")
+            << "Y  Y'''/ 3 - (Y'' Y' ) X = Y' ^2"
+            << QStringList{"Y''' = 0.0625", "t4 = t2 - t3", "Order of the equation: 3",
+                           "Y(x0), Y'(x0) and Y''(x0);",
+                           "     2       4  Y'''        derivative of order 3 of Y"};
+        QTest::newRow("single term") << "y'" << QStringList{"(none: the equation is a single term)",
+                                                           "Residual F = 0.25"};
+    }
+    void listing() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        const vetrix::CheckResult r = vetrix::check(text.toStdString());
+        QVERIFY(r.parsed);
+        const QString listing = QString::fromStdString(r.listing);
+        QVERIFY(listing.contains("  " + text + "\n"));
+        for (const QString &line : lines)
+            QVERIFY2(listing.contains(line), qPrintable(line + "\n--- not in ---\n" + listing));
+    }
+
+    void caretUnderFailingColumn_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("column");
+        QTest::newRow("unknown name") << "Y' = X + H" << 10;
+        QTest::newRow("missing operand") << "X + = 1" << 5;
+        QTest::newRow("at the end") << "Y' *" << 5;
+        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("control character") << "Y'\x01= X" << 3;
+    }
+    void caretUnderFailingColumn() {
+        QFETCH(QString, text);
+        QFETCH(int, column);
+        const vetrix::CheckResult r = vetrix::check(text.toStdString());
+        QVERIFY(!r.parsed);
+        const QStringList lines = QString::fromStdString(r.listing).split('\n');
+        const int at = int(lines.indexOf("Equation as given:"));
+        QVERIFY(at >= 0);
+        QCOMPARE(lines[at + 2], QString(2 + column - 1, ' ') + "^");
+        QVERIFY(lines[at + 3].startsWith(QString("Error in column %1: ").arg(column)));
+        QCOMPARE(lines[at + 1].size(), 2 + text.size());  // one character shown per column
+    }
+
+    void longFailureShowsAWindow() {
+        std::string text;
+        while (text.size() < 5000) text += "Y' + X ";
+        text += "H + X + X";
+        const int column = int(text.size()) - 8;
+        const QStringList lines = QString::fromStdString(vetrix::check(text).listing).split('\n');
+        const int at = int(lines.indexOf("Equation as given:"));
+        const QString shown = lines[at + 1];
+        const QString caret = lines[at + 2];
+        QVERIFY(shown.size() < 200);
+        QVERIFY(shown.startsWith("  ..."));
+        QCOMPARE(shown[caret.indexOf('^')], QChar('H'));
+        QVERIFY(lines[at + 3].startsWith(QString("Error in column %1: Unknown name 'H'").arg(column)));
+    }
+
+    void numberFormat() {
+        QCOMPARE(QString::fromStdString(vetrix::formatNumber(1e-6)), QString("1e-06"));
+        QCOMPARE(QString::fromStdString(vetrix::formatNumber(std::nan(""))), QString("not a number"));
+    }
+
+    void entryWritesParseFailure_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("nullText");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown name") << QByteArray("Y' = H") << false << 6 << "Unknown name 'H'";
+        QTest::newRow("empty, length 0") << QByteArray("") << false << 0 << "empty";
+        QTest::newRow("null text") << QByteArray() << true << 25 << "empty";
+        QTest::newRow("negative length") << QByteArray("Y' = X") << false << -5 << "empty";
+        QTest::newRow("no derivative") << QByteArray("Y = X") << false << 5 << "no derivative";
+    }
+    void entryWritesParseFailure() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, nullText);
+        QFETCH(int, length);
+        QFETCH(QString, message);
+        QVERIFY(vetrix_(nullText ? nullptr : text.constData(), nullptr, length) != 0);
+        const QString out = readFile("~parse.out");
+        QVERIFY2(out.contains(message), qPrintable(out));
+        QVERIFY(out.contains("^\n"));
+        QVERIFY(!QFile::exists("~Vetrix.out"));
+    }
+
+    void entryEndsTextAtNulOrLength_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("seen");
+        // The equation box's design-time text, passed with its length as the program does.
+        QTest::newRow("exact length") << QByteArray("y''' y' - y'' = x sin( y + x) - .5") << 34
+                                      << "y''' y' - y'' = x sin( y + x) - .5";
+        QTest::newRow("embedded NUL") << QByteArray("Y' = X\0 + H junk", 16) << 16 << "Y' = X";
+        QTest::newRow("length larger than the text") << QByteArray("Y' = X + 1") << 4000 << "Y' = X + 1";
+        QTest::newRow("length shorter than the text") << QByteArray("Y' = X + H") << 6 << "Y' = X";
+    }
+    void entryEndsTextAtNulOrLength() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, length);
+        QFETCH(QString, seen);
+        std::int32_t one = 1;
+        QCOMPARE(vetrix_(bytes.constData(), &one, length), 0);
+        QCOMPARE(readFile("~Vetrix.out"), listingOf(seen.toLatin1().constData()));
+        QVERIFY(!QFile::exists("~parse.out"));
+        QCOMPARE(one, 1);
+    }
+
+    void entryNeverReadsPastTheNul() {
+        // A heap block exactly as long as the text: reading past its NUL is an out-of-bounds
+        // read that the sanitizer build reports.
+        const char text[] = "Y'' = -Y";
+        std::unique_ptr<char[]> block(new char[sizeof text]);
+        std::memcpy(block.get(), text, sizeof text);
+        QCOMPARE(vetrix_(block.get(), nullptr, 0x7fffffff), 0);
+        QVERIFY(readFile("~Vetrix.out").contains("Order of the equation: 2"));
+    }
+
+    void entrySurvivesAMegabyte_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");  // 0 parsed, 1 not parsed
+        const int mb = 1 << 20;
+        QByteArray sum("Y'");
+        while (sum.size() < 99990) sum += " + X";
+        QTest::newRow("long sum") << sum << 0;
+        while (sum.size() < mb) sum += " + X";
+        QTest::newRow("longer than the limit") << sum << 1;
+        QTest::newRow("10 MB of parentheses") << QByteArray(10 * mb, '(') << 1;
+    }
+    void entrySurvivesAMegabyte() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QCOMPARE(vetrix_(bytes.constData(), nullptr, std::int32_t(bytes.size())), status);
+        QFile out(status == 0 ? "~Vetrix.out" : "~parse.out");
+        QVERIFY(out.exists());
+        QVERIFY(out.size() < 300000);  // long listings are cut short
+        if (bytes.size() > 100000) {
+            QVERIFY(out.open(QIODevice::ReadOnly));
+            QVERIFY(out.readAll().contains("Error in column 100001: The equation is " +
+                                           QByteArray::number(bytes.size()) +
+                                           " characters long; at most 100000 are allowed"));
+        }
+    }
+
+    void entryReportsAnUnwritableFolder() {
+        // The current folder vanishes under the library: no listing can be written.
+        QTemporaryDir gone;
+        QVERIFY(QDir::setCurrent(gone.path()));
+        QVERIFY(::rmdir(gone.path().toLocal8Bit().constData()) == 0);
+        QVERIFY(vetrix_("Y' = X", nullptr, 6) != 0);
+        QVERIFY(vetrix_("Y' = H", nullptr, 6) != 0);
+    }
+
+    void listingsFromTwoThreadsAreNeverTorn() {
+        // Two threads check different equations while a third keeps reading the listing: it
+        // must always see one whole listing, never a mix or a file cut short.
+        const char *texts[2] = {"Y' = X", "Y'' + SIN( Y) * A = COSH( X) - Y' / 3"};
+        const QString whole[2] = {listingOf(texts[0]), listingOf(texts[1])};
+        std::atomic<int> running{2};
+        auto call = [&](int i) {
+            for (int k = 0; k < 300; ++k) vetrix_(texts[i], nullptr, std::int32_t(std::strlen(texts[i])));
+            --running;
+        };
+        std::thread a(call, 0), b(call, 1);
+        int torn = 0, seen = 0;
+        while (running > 0) {
+            QFile f("~Vetrix.out");
+            if (!f.open(QIODevice::ReadOnly)) continue;
+            const QString text = QString::fromLatin1(f.readAll());
+            ++seen;
+            torn += text != whole[0] && text != whole[1];
+        }
+        a.join();
+        b.join();
+        QCOMPARE(torn, 0);
+        QVERIFY(seen > 0);
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"~Vetrix.out"});
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("equation");
+        QTest::newRow("equation") << QStringList{"Y' * Y'' = 2"} << 0 << "Y' * Y'' = 2";
+        QTest::newRow("split by the shell") << QStringList{"Y'", "*", "Y''", "=", "2"} << 0
+                                            << "Y' * Y'' = 2";
+        QTest::newRow("error") << QStringList{"Y' = X + H"} << 1 << "Y' = X + H";
+        QTest::newRow("shell characters stay text") << QStringList{"Y' = $(X)"} << 1 << "Y' = $(X)";
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, equation);
+        QProcess p;
+        p.start(QStringLiteral(VETRIX_COMMAND), args);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        QCOMPARE(QString::fromLatin1(p.readAllStandardOutput()),
+                 listingOf(equation.toLatin1().constData()));
+        QVERIFY(!QFile::exists("~Vetrix.out"));
+    }
+
+    void commandLineWithoutEquation() {
+        QProcess p;
+        p.start(QStringLiteral(VETRIX_COMMAND), QStringList{});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QVERIFY(p.readAllStandardError().startsWith("Usage: vetrix EQUATION"));
+    }
 };
-
-void TestVetrix::initTestCase() {
-    library_.setFileName(QStringLiteral(VETRIX_LIBRARY));
-    QVERIFY2(library_.load(), qPrintable(library_.errorString()));
-    vetrix_ = reinterpret_cast<VetrixFn>(library_.resolve("Vetrix"));
-    QVERIFY(vetrix_);
-    home_ = QDir::currentPath();
-}
-
-void TestVetrix::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QVERIFY(QDir::setCurrent(dir_->path()));
-}
-
-void TestVetrix::cleanup() {
-    QDir::setCurrent(home_);
-    dir_.reset();
-}
-
-void TestVetrix::listing_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("lines");  // each must appear as (part of) a line
-    // Sample values: X = 1.5, Y = 0.5, Y' = 0.25, Y'' = 0.125, Y''' = 0.0625, A = 2.
-    QTest::newRow("unary minus and a function")
-        << "Y' = -Y * TAN( X)"
-        << QStringList{"X = 1.5, Y = 0.5, Y' = 0.25, A = 2",
-                       "t1 = -Y                                     -0.5",
-                       "t2 = TAN( X)                         14.10141995",
-                       "t3 = t1 * t2                        -7.050709974",
-                       "t4 = Y' - t3                         7.300709974   (left side - right side)",
-                       "Residual F = 7.300709974",
-                       "dF/dX   = 99.92502226",  // Y / cos^2 X
-                       "dF/dY   = 14.10141995",
-                       "dF/dY'  = 1",
-                       "dF/dA   = 0   (A does not appear)",
-                       "Order of the equation: 1",
-                       "constants of integration Y(x0); the equation has no parameter A"};
-    QTest::newRow("no precedence")
-        << "X + A*Y = Y'"
-        << QStringList{"t1 = X + A", "3.5", "t2 = t1 * Y", "1.75", "t3 = t2 - Y'",
-                       "Residual F = 1.5", "dF/dX   = 0.5", "dF/dA   = 0.5", "dF/dY   = 3.5",
-                       "dF/dY'  = -1", "Y(x0), and the parameter A"};
-    QTest::newRow("side by side terms")
-        << "3 4 y - 5 6 = Y''"
-        << QStringList{"t1 = 3 * 4", "t2 = t1 * Y", "t3 = t2 - 5", "t4 = t3 * 6",
-                       "t5 = t4 - Y''", "Residual F = 5.875", "dF/dY'   = 0   (does not appear)",
-                       "Order of the equation: 2", "Y(x0) and Y'(x0);"};
-    QTest::newRow("third order")
-        << "Y  Y'''/ 3 - (Y'' Y' ) X = Y' ^2"
-        << QStringList{"Y''' = 0.0625", "t4 = t2 - t3", "Order of the equation: 3",
-                       "Y(x0), Y'(x0) and Y''(x0);",
-                       "     2       4  Y'''        derivative of order 3 of Y"};
-    QTest::newRow("single term") << "y'" << QStringList{"(none: the equation is a single term)",
-                                                       "Residual F = 0.25"};
-}
-
-void TestVetrix::listing() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, lines);
-    const vetrix::CheckResult r = vetrix::check(text.toStdString());
-    QVERIFY(r.parsed);
-    const QString listing = QString::fromStdString(r.listing);
-    QVERIFY(listing.contains("  " + text + "\n"));
-    for (const QString &line : lines)
-        QVERIFY2(listing.contains(line), qPrintable(line + "\n--- not in ---\n" + listing));
-}
-
-void TestVetrix::caretUnderFailingColumn_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("column");
-    QTest::newRow("unknown name") << "Y' = X + H" << 10;
-    QTest::newRow("missing operand") << "X + = 1" << 5;
-    QTest::newRow("at the end") << "Y' *" << 5;
-    QTest::newRow("empty") << "" << 1;
-    QTest::newRow("control character") << "Y'\x01= X" << 3;
-}
-
-void TestVetrix::caretUnderFailingColumn() {
-    QFETCH(QString, text);
-    QFETCH(int, column);
-    const vetrix::CheckResult r = vetrix::check(text.toStdString());
-    QVERIFY(!r.parsed);
-    const QStringList lines = QString::fromStdString(r.listing).split('\n');
-    const int at = int(lines.indexOf("Equation as given:"));
-    QVERIFY(at >= 0);
-    QCOMPARE(lines[at + 2], QString(2 + column - 1, ' ') + "^");
-    QVERIFY(lines[at + 3].startsWith(QString("Error in column %1: ").arg(column)));
-    QCOMPARE(lines[at + 1].size(), 2 + text.size());  // one character shown per column
-}
-
-void TestVetrix::longFailureShowsAWindow() {
-    std::string text;
-    while (text.size() < 5000) text += "Y' + X ";
-    text += "H + X + X";
-    const int column = int(text.size()) - 8;
-    const QStringList lines = QString::fromStdString(vetrix::check(text).listing).split('\n');
-    const int at = int(lines.indexOf("Equation as given:"));
-    const QString shown = lines[at + 1];
-    const QString caret = lines[at + 2];
-    QVERIFY(shown.size() < 200);
-    QVERIFY(shown.startsWith("  ..."));
-    QCOMPARE(shown[caret.indexOf('^')], QChar('H'));
-    QVERIFY(lines[at + 3].startsWith(QString("Error in column %1: Unknown name 'H'").arg(column)));
-}
-
-void TestVetrix::numberFormat() {
-    QCOMPARE(QString::fromStdString(vetrix::formatNumber(-0.75)), QString("-0.75"));
-    QCOMPARE(QString::fromStdString(vetrix::formatNumber(1e-6)), QString("1e-06"));
-    QCOMPARE(QString::fromStdString(vetrix::formatNumber(1.0 / 3)), QString("0.3333333333"));
-    QCOMPARE(QString::fromStdString(vetrix::formatNumber(std::nan(""))), QString("not a number"));
-}
-
-void TestVetrix::entryWritesListing() {
-    // The design-time text of the equation box, passed with its length as the program does.
-    const char text[] = "y''' y' - y'' = x sin( y + x) - .5";
-    std::int32_t one = 1;
-    QCOMPARE(int(std::strlen(text)), 34);
-    QCOMPARE(vetrix_(text, &one, 34), 0);
-    QCOMPARE(readFile("~Vetrix.out"), listingOf(text));
-    QVERIFY(!QFile::exists("~parse.out"));
-    QCOMPARE(one, 1);
-}
-
-void TestVetrix::entryWritesParseFailure_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("nullText");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("unknown name") << QByteArray("Y' = H") << false << 6 << "Unknown name 'H'";
-    QTest::newRow("empty, length 0") << QByteArray("") << false << 0 << "empty";
-    QTest::newRow("null text") << QByteArray() << true << 25 << "empty";
-    QTest::newRow("negative length") << QByteArray("Y' = X") << false << -5 << "empty";
-    QTest::newRow("no derivative") << QByteArray("Y = X") << false << 5 << "no derivative";
-}
-
-void TestVetrix::entryWritesParseFailure() {
-    QFETCH(QByteArray, text);
-    QFETCH(bool, nullText);
-    QFETCH(int, length);
-    QFETCH(QString, message);
-    QVERIFY(vetrix_(nullText ? nullptr : text.constData(), nullptr, length) != 0);
-    const QString out = readFile("~parse.out");
-    QVERIFY2(out.contains(message), qPrintable(out));
-    QVERIFY(out.contains("^\n"));
-    QVERIFY(!QFile::exists("~Vetrix.out"));
-}
-
-void TestVetrix::entryEndsTextAtNulOrLength_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("seen");
-    QTest::newRow("embedded NUL") << QByteArray("Y' = X\0 + H junk", 16) << 16 << "Y' = X";
-    QTest::newRow("length larger than the text") << QByteArray("Y' = X + 1") << 4000 << "Y' = X + 1";
-    QTest::newRow("length shorter than the text") << QByteArray("Y' = X + H") << 6 << "Y' = X";
-}
-
-void TestVetrix::entryEndsTextAtNulOrLength() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, length);
-    QFETCH(QString, seen);
-    QCOMPARE(vetrix_(bytes.constData(), nullptr, length), 0);
-    QCOMPARE(readFile("~Vetrix.out"), listingOf(seen.toLatin1().constData()));
-}
-
-void TestVetrix::entryNeverReadsPastTheNul() {
-    // A heap block exactly as long as the text: reading past its NUL is an out-of-bounds
-    // read that the sanitizer build reports.
-    const char text[] = "Y'' = -Y";
-    std::unique_ptr<char[]> block(new char[sizeof text]);
-    std::memcpy(block.get(), text, sizeof text);
-    QCOMPARE(vetrix_(block.get(), nullptr, 0x7fffffff), 0);
-    QVERIFY(readFile("~Vetrix.out").contains("Order of the equation: 2"));
-}
-
-void TestVetrix::entrySurvivesAMegabyte_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("status");  // 0 parsed, 1 not parsed
-    const int mb = 1 << 20;
-    QByteArray sum("Y'");
-    while (sum.size() < 99990) sum += " + X";
-    QTest::newRow("long sum") << sum << 0;
-    while (sum.size() < mb) sum += " + X";
-    QTest::newRow("longer than the limit") << sum << 1;
-    QTest::newRow("10 MB of parentheses") << QByteArray(10 * mb, '(') << 1;
-    QTest::newRow("open parentheses") << QByteArray(mb, '(') << 1;
-    QTest::newRow("apostrophes") << (QByteArray("Y") + QByteArray(mb, '\'')) << 1;
-    QTest::newRow("digits") << (QByteArray("Y' = ") + QByteArray(mb, '7')) << 1;
-    QTest::newRow("letters") << (QByteArray("Y' = ") + QByteArray(mb, 'q')) << 1;
-    QByteArray noise(mb, 0);
-    QRandomGenerator rng(20261205);
-    for (char &c : noise) c = char(1 + rng.bounded(255));
-    QTest::newRow("random bytes") << noise << 1;
-}
-
-void TestVetrix::entrySurvivesAMegabyte() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, status);
-    QCOMPARE(vetrix_(bytes.constData(), nullptr, std::int32_t(bytes.size())), status);
-    QFile out(status == 0 ? "~Vetrix.out" : "~parse.out");
-    QVERIFY(out.exists());
-    QVERIFY(out.size() < 300000);  // long listings are cut short
-    if (bytes.size() > 100000) {
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QVERIFY(out.readAll().contains("Error in column 100001: The equation is " +
-                                       QByteArray::number(bytes.size()) +
-                                       " characters long; at most 100000 are allowed"));
-    }
-}
-
-void TestVetrix::entryReportsAnUnwritableFolder() {
-    // The current folder vanishes under the library: no listing can be written.
-    QTemporaryDir gone;
-    QVERIFY(QDir::setCurrent(gone.path()));
-    QVERIFY(::rmdir(gone.path().toLocal8Bit().constData()) == 0);
-    QVERIFY(vetrix_("Y' = X", nullptr, 6) != 0);
-    QVERIFY(vetrix_("Y' = H", nullptr, 6) != 0);
-}
-
-void TestVetrix::listingsFromTwoThreadsAreNeverTorn() {
-    // Two threads check different equations while a third keeps reading the listing: it
-    // must always see one whole listing, never a mix or a file cut short.
-    const char *texts[2] = {"Y' = X", "Y'' + SIN( Y) * A = COSH( X) - Y' / 3"};
-    const QString whole[2] = {listingOf(texts[0]), listingOf(texts[1])};
-    std::atomic<int> running{2};
-    auto call = [&](int i) {
-        for (int k = 0; k < 300; ++k) vetrix_(texts[i], nullptr, std::int32_t(std::strlen(texts[i])));
-        --running;
-    };
-    std::thread a(call, 0), b(call, 1);
-    int torn = 0, seen = 0;
-    while (running > 0) {
-        QFile f("~Vetrix.out");
-        if (!f.open(QIODevice::ReadOnly)) continue;
-        const QString text = QString::fromLatin1(f.readAll());
-        ++seen;
-        torn += text != whole[0] && text != whole[1];
-    }
-    a.join();
-    b.join();
-    QCOMPARE(torn, 0);
-    QVERIFY(seen > 0);
-    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"~Vetrix.out"});
-}
-
-void TestVetrix::commandLine_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("equation");
-    QTest::newRow("equation") << QStringList{"Y' * Y'' = 2"} << 0 << "Y' * Y'' = 2";
-    QTest::newRow("split by the shell") << QStringList{"Y'", "*", "Y''", "=", "2"} << 0
-                                        << "Y' * Y'' = 2";
-    QTest::newRow("error") << QStringList{"Y' = X + H"} << 1 << "Y' = X + H";
-    QTest::newRow("shell characters stay text") << QStringList{"Y' = $(X)"} << 1 << "Y' = $(X)";
-}
-
-void TestVetrix::commandLine() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, equation);
-    QProcess p;
-    p.start(QStringLiteral(VETRIX_COMMAND), args);
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), exitCode);
-    QCOMPARE(QString::fromLatin1(p.readAllStandardOutput()),
-             listingOf(equation.toLatin1().constData()));
-    QVERIFY(!QFile::exists("~Vetrix.out"));
-}
-
-void TestVetrix::commandLineWithoutEquation() {
-    QProcess p;
-    p.start(QStringLiteral(VETRIX_COMMAND), QStringList{});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 1);
-    QVERIFY(p.readAllStandardOutput().isEmpty());
-    QVERIFY(p.readAllStandardError().startsWith("Usage: vetrix EQUATION"));
-}
 
 QTEST_GUILESS_MAIN(TestVetrix)
 #include "tst_vetrix.moc"
