@@ -22,6 +22,11 @@ struct TwipsRect {
     double left, top, width, height;
 };
 
+// The field of r that one of the four geometry properties names.
+double &field(TwipsRect &r, Prop p) {
+    return p == Prop::Left ? r.left : p == Prop::Top ? r.top : p == Prop::Width ? r.width : r.height;
+}
+
 TwipsRect twipsRect(const QWidget *w) {
     const QRect g = w->geometry();
     return {twips::fromPixelsX(g.x()), twips::fromPixelsY(g.y()), twips::fromPixelsX(g.width()),
@@ -44,8 +49,8 @@ bool getProp(const ControlEntry &c, Prop p, double &value) {
     case Prop::Width:
     case Prop::Height: {
         if (!w) return false;
-        const TwipsRect r = twipsRect(w);
-        value = p == Prop::Left ? r.left : p == Prop::Top ? r.top : p == Prop::Width ? r.width : r.height;
+        TwipsRect r = twipsRect(w);
+        value = field(r, p);
         return true;
     }
     case Prop::FontSize:
@@ -72,10 +77,7 @@ bool setProp(const ControlEntry &c, Prop p, double value) {
     case Prop::Height: {
         if (!w) return false;
         TwipsRect r = twipsRect(w);
-        if (p == Prop::Left) r.left = value;
-        else if (p == Prop::Top) r.top = value;
-        else if (p == Prop::Width) r.width = value;
-        else r.height = value;
+        field(r, p) = value;
         if (r.width < 0 || r.height < 0) return false;  // a size is never negative
         w->setGeometry(twips::toPixels(r.left, r.top, r.width, r.height));
         return true;
