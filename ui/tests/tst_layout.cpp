@@ -1,62 +1,41 @@
-// The form's make-up: the control registry and the layout at the design size (nothing
-// overlaps, nothing is clipped). With QUADREL_SCREENSHOT_DIR set it also writes one
-// PNG per page there for a person to look at.
+// The form's make-up and the real form resized headless: the control registry, controls that
+// follow the inner size without overlapping or clipping, the tips box and the canvas scroll bar.
 #include "FormFixture.h"
+#include "resize/Twips.h"
 
 #include <QAbstractButton>
-#include <QAction>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace quadrel;
 using quadrel::test::FormFixture;
 
-class LayoutTest : public QObject {
-    Q_OBJECT
-private slots:
-    void registryLookup();
-    void pagesDoNotOverlapOrClip_data();
-    void pagesDoNotOverlapOrClip();
-    void screenshots();
+namespace {
+struct Place {
+    QRect geometry;
+    qreal font;
+    bool scalesFont;  // the canvas keeps its font
 };
-
-// Names are found in any case; an array answers with its members in index order and has
-// no single control; every named control is in the registry once, in tab order.
-void LayoutTest::registryLookup() {
-    FormFixture f;
-    const ControlRegistry &r = f.form->controls();
-    QCOMPARE(r.widget("X0INITVAL"), static_cast<QWidget *>(f.form->page2->x0InitVal));
-    const auto question = r.find("question");
-    QCOMPARE(question.size(), 6);
-    for (int i = 0; i < 6; ++i) QCOMPARE(question[i]->object->property("Index").toInt(), i + 1);
-    QCOMPARE(question[1]->page, int(frmMain::TabParameters));
-    QVERIFY(r.entry("Question") == nullptr);
-    for (const QString &name : frmMain::forcedTabStops()) QVERIFY2(r.entry(name), qPrintable(name));
-    for (int i = 0; i < r.count(); ++i) {
-        QCOMPARE(r.at(i).tabIndex, i);
-        QCOMPARE(r.entryOf(r.at(i).object), &r.at(i));
-    }
+// Every control the resizer scales (the scroll bars are placed by the form itself).
+QMap<QString, Place> places(const frmMain &form) {
+    QMap<QString, Place> m;
+    for (const auto &e : form.controls().entries())
+        if (e.widget() && !e.typeName.endsWith(QLatin1String("ScrollBar")))
+            m.insert(e.name + QString::number(e.index), {e.widget()->geometry(), e.widget()->font().pointSizeF(),
+                                                         e.typeName != QLatin1String("PictureBox")});
+    return m;
 }
 
-// Every page at the design size: the controls a page holds lie inside it, no two overlap
-// (the cell editor lies over the grid on purpose), and every caption fits its control.
-void LayoutTest::pagesDoNotOverlapOrClip_data() {
-    QTest::addColumn<double>("scale");  // of the design size
-    QTest::newRow("design size") << 1.0;
-    QTest::newRow("150%") << 1.5;
-}
-
-void LayoutTest::pagesDoNotOverlapOrClip() {
-    QFETCH(double, scale);
-    FormFixture f;
-    f.scaleInner(scale);
-    const ControlRegistry &r = f.form->controls();
-    f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
-    for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
-        f.form->ODE_Tabs->setCurrentIndex(page);  // a page gets its size when it is shown
-        QWidget *pageWidget = f.form->ODE_Tabs->widget(page);
+// Every page: the controls a page holds lie inside it, no two overlap (the cell editor lies
+// over the grid on purpose), and every caption fits its control.
+void checkPagesDoNotOverlapOrClip(frmMain &form) {
+    const ControlRegistry &r = form.controls();
+    form.ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
+    for (int page = 0; page < form.ODE_Tabs->count(); ++page) {
+        form.ODE_Tabs->setCurrentIndex(page);  // a page gets its size when it is shown
+        QWidget *pageWidget = form.ODE_Tabs->widget(page);
         QVector<const ControlEntry *> onPage;
         for (const auto &e : r.entries())
             if (e.page == page && e.name != QLatin1String("txtCellEditor")) onPage << &e;
@@ -65,12 +44,10 @@ void LayoutTest::pagesDoNotOverlapOrClip() {
             const QRect g = e->widget()->geometry();
             QVERIFY2(pageWidget->rect().contains(g), qPrintable(what + " leaves its page"));
             if (auto *l = qobject_cast<QLabel *>(e->widget())) {
-                const int need = l->wordWrap() ? l->heightForWidth(g.width())
-                                               : l->sizeHint().height();
+                const int need = l->wordWrap() ? l->heightForWidth(g.width()) : l->sizeHint().height();
                 QVERIFY2(need <= g.height(), qPrintable(what + " is clipped vertically"));
                 if (!l->wordWrap())
-                    QVERIFY2(l->sizeHint().width() <= g.width(),
-                             qPrintable(what + " is clipped horizontally"));
+                    QVERIFY2(l->sizeHint().width() <= g.width(), qPrintable(what + " is clipped horizontally"));
             } else if (auto *b = qobject_cast<QAbstractButton *>(e->widget())) {
                 const int textWidth = b->fontMetrics().horizontalAdvance(b->text().remove('&'));
                 QVERIFY2(textWidth + 24 <= g.width(), qPrintable(what + " caption is clipped"));
@@ -80,37 +57,119 @@ void LayoutTest::pagesDoNotOverlapOrClip() {
             }
         }
         for (int i = 0; i < onPage.size(); ++i)
-            for (int j = i + 1; j < onPage.size(); ++j) {
-                const QRect a = onPage[i]->widget()->geometry();
-                const QRect b = onPage[j]->widget()->geometry();
-                QVERIFY2(!a.intersects(b),
+            for (int j = i + 1; j < onPage.size(); ++j)
+                QVERIFY2(!onPage[i]->widget()->geometry().intersects(onPage[j]->widget()->geometry()),
                          qPrintable(QString("%1(%2) overlaps %3(%4) on page %5")
                                         .arg(onPage[i]->name).arg(onPage[i]->index)
                                         .arg(onPage[j]->name).arg(onPage[j]->index).arg(page)));
-            }
     }
 }
+}  // namespace
 
-void LayoutTest::screenshots() {
-    const QString dir = qEnvironmentVariable("QUADREL_SCREENSHOT_DIR");
-    if (dir.isEmpty()) QSKIP("set QUADREL_SCREENSHOT_DIR to write the pages as PNG files");
-    FormFixture f;
-    QDir().mkpath(dir);
-    // QUADREL_SCREENSHOT_PERCENT: the inner size as a percentage of the design size.
-    const double k = qEnvironmentVariableIntValue("QUADREL_SCREENSHOT_PERCENT") / 100.0;
-    if (k > 0) f.scaleInner(k);
-    if (QTest::currentTestFailed()) return;
-    f.form->ODE_Tabs->setTabEnabled(frmMain::TabDemos, true);
-    for (int page = 0; page < f.form->ODE_Tabs->count(); ++page) {
-        f.form->ODE_Tabs->setCurrentIndex(page);
-        if (page == frmMain::TabBvpData) {
-            f.chooseBvp();
-            for (const char *v : {"1", "2", "3", "3.5", "5"}) f.enter(v);
+class LayoutTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Names are found in any case; an array answers with its members in index order and has
+    // no single control; every named control is in the registry once, in tab order.
+    void registryLookup() {
+        FormFixture f;
+        const ControlRegistry &r = f.form->controls();
+        QCOMPARE(r.widget("X0INITVAL"), static_cast<QWidget *>(f.form->page2->x0InitVal));
+        const auto question = r.find("question");
+        QCOMPARE(question.size(), 6);
+        for (int i = 0; i < 6; ++i) QCOMPARE(question[i]->object->property("Index").toInt(), i + 1);
+        QCOMPARE(question[1]->page, int(frmMain::TabParameters));
+        QVERIFY(r.entry("Question") == nullptr);
+        for (const QString &name : frmMain::forcedTabStops()) QVERIFY2(r.entry(name), qPrintable(name));
+        for (int i = 0; i < r.count(); ++i) {
+            QCOMPARE(r.at(i).tabIndex, i);
+            QCOMPARE(r.entryOf(r.at(i).object), &r.at(i));
         }
-        QApplication::processEvents();
-        QVERIFY(f.form->grab().save(QString("%1/page%2.png").arg(dir).arg(page)));
     }
-}
+
+    void controlsFollowTheInnerSize_data() {
+        QTest::addColumn<double>("kx");
+        QTest::addColumn<double>("ky");
+        QTest::addColumn<bool>("changes");
+        QTest::newRow("design size") << 1.0 << 1.0 << true;
+        QTest::newRow("width doubled") << 2.0 << 1.0 << true;
+        QTest::newRow("150%") << 1.5 << 1.5 << true;
+        QTest::newRow("60%") << 0.6 << 0.6 << true;
+        QTest::newRow("1995 x 3000 twips") << 133 / 800.0 << 200 / 560.0 << false;
+        QTest::newRow("3000 x 1485 twips") << 200 / 800.0 << 99 / 560.0 << false;
+    }
+    void controlsFollowTheInnerSize() {
+        QFETCH(double, kx);
+        QFETCH(double, ky);
+        QFETCH(bool, changes);
+        FormFixture f;
+        const QSize design = f.form->centralWidget()->size();
+        const auto before = places(*f.form);
+        QTabBar *bar = f.form->ODE_Tabs->tabBar();
+        const int barHeight = bar->height();
+        f.resizeInner(qRound(design.width() * kx), qRound(design.height() * ky));
+        const auto after = places(*f.form);
+        for (auto it = before.begin(); it != before.end(); ++it) {
+            const QRect a = it->geometry, b = after[it.key()].geometry;
+            const bool fixedPlace = it.key().startsWith("ODE_Tabs");
+            const bool fixedSize = it.key().startsWith("RichTextBox1");
+            const double x = changes && !fixedPlace ? kx : 1, y = changes && !fixedPlace ? ky : 1;
+            const double w = changes && !fixedSize ? kx : 1, h = changes && !fixedSize ? ky : 1;
+            const QString what = QDebug::toString(it.key()) + QDebug::toString(a) + QDebug::toString(b);
+            QVERIFY2(qAbs(b.x() - a.x() * x) <= 1 && qAbs(b.y() - a.y() * y) <= 1, qPrintable(what));
+            QVERIFY2(qAbs(b.width() - a.width() * w) <= 1.5 && qAbs(b.height() - a.height() * h) <= 1.5,
+                     qPrintable(what));
+            const double font = changes && it->scalesFont ? ky : 1;
+            QVERIFY2(qAbs(after[it.key()].font - it->font * font) < 0.01, qPrintable(what));
+        }
+        // The tab strip's height follows the height, no tab is wider than its scaled limit.
+        QVERIFY(qAbs(bar->height() - barHeight * (changes ? ky : 1)) <= 1);
+        const int maxWidth = twips::toPixelsX(f.form->ODE_Tabs->property("TabMaxWidth").toDouble());
+        for (int i = 0; i < bar->count(); ++i) QVERIFY(bar->tabRect(i).width() <= maxWidth);
+        // A control of a hidden page is in its scaled place when its page is shown.
+        f.showPage(frmMain::TabBvpData);
+        QVERIFY(f.form->xyGrid->isVisible());
+        QCOMPARE(f.form->xyGrid->geometry(), after["xyGrid-1"].geometry);
+        if (kx == ky && kx >= 1) checkPagesDoNotOverlapOrClip(*f.form);
+    }
+
+    void backAndForthEndsWhereOneResizeEnds() {
+        FormFixture once, often;
+        once.resizeInner(1000, 700);
+        for (int i = 0; i < 10; ++i)
+            often.resizeInner(i % 2 ? 1000 + 7 * i : 480 + 3 * i, i % 2 ? 700 - 5 * i : 400 + 11 * i);
+        often.resizeInner(1000, 700);
+        const auto a = places(*once.form), b = places(*often.form);
+        for (auto it = a.begin(); it != a.end(); ++it) {
+            const QRect g = it->geometry, h = b[it.key()].geometry;
+            QVERIFY2(qAbs(g.left() - h.left()) <= 1 && qAbs(g.right() - h.right()) <= 1
+                         && qAbs(g.top() - h.top()) <= 1 && qAbs(g.bottom() - h.bottom()) <= 1,
+                     qPrintable(it.key()));
+            QCOMPARE(it->font, b[it.key()].font);
+        }
+    }
+
+    // The headless screen is 12000 twips wide: the bar stays hidden and a resize puts the
+    // canvas back at 0 wherever the bar had moved it. On the tips page a resize sizes the tips
+    // box to the window, with a wider margin above 11000 twips, and puts the focus in it.
+    void canvasAndTipsBoxFollowTheWindow() {
+        FormFixture f;
+        f.form->HScroll1->setRange(0, 1000);
+        f.form->HScroll1->setValue(540);
+        QCOMPARE(f.form->picCanvas->x(), -36);
+        f.resizeInner(900, 600);
+        QVERIFY(f.form->HScroll1->isHidden());
+        QCOMPARE(f.form->HScroll1->value(), 0);
+        QCOMPARE(f.form->picCanvas->pos(), QPoint(0, 0));
+        f.showPage(frmMain::TabTips);
+        for (int width : {640, 800}) {
+            f.resizeInner(width, 480);
+            const int frame = f.form->frameGeometry().width();
+            QCOMPARE(f.form->RichTextBox1->width(), qRound(frame - (frame * 15 <= 11000 ? 700 : 2000) / 15.0));
+            QCOMPARE(f.focused(), f.form->RichTextBox1);
+        }
+    }
+};
 
 QTEST_MAIN(LayoutTest)
 #include "tst_layout.moc"
