@@ -213,23 +213,26 @@ void AnswersTest::typingMarksChanged() {
     }
 }
 
-// A page change gives the focus to the page's first box by code: the equation and the notes
-// then select their whole text, the number boxes do not.
+// Typing goes to the page's first box from the start. A page change gives it the focus by
+// code: the equation and the notes then select their whole text, the number boxes do not.
 void AnswersTest::pageChangeSelectsAllOfSomeBoxes_data() {
     QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("box");
     QTest::addColumn<bool>("selectsAll");
-    QTest::newRow("Equation") << int(frmMain::TabEquation) << true;
-    QTest::newRow("a0InitVal") << int(frmMain::TabParameters) << false;
+    QTest::newRow("Equation") << int(frmMain::TabEquation) << "Equation" << true;
+    QTest::newRow("a0InitVal") << int(frmMain::TabParameters) << "a0InitVal" << false;
 }
 
 void AnswersTest::pageChangeSelectsAllOfSomeBoxes() {
     QFETCH(int, page);
+    QFETCH(QString, box);
     QFETCH(bool, selectsAll);
     FormFixture f;
     if (page != frmMain::TabEquation) f.showPage(page);
     f.type("12");
     auto *edit = qobject_cast<QLineEdit *>(f.focused());
-    QVERIFY(edit && edit->selectedText().isEmpty());
+    QCOMPARE(static_cast<QWidget *>(edit), f.form->controls().widget(box));
+    QVERIFY(edit->selectedText().isEmpty());
     f.showPage(frmMain::TabRun);
     f.showPage(page);
     QCOMPARE(f.focused(), edit);

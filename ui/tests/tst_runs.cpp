@@ -1,7 +1,9 @@
 // The run commands as the user reaches them. Demo mode, "Test it!" and the View menu run
 // against a recording launcher; a typed boundary problem and a file name full of shell
 // syntax run for real: run-VADE and the solver in a program folder of their own, through
-// the desktop launcher and its run console.
+// the desktop launcher and its run console. The console itself with small scripts: live
+// output, an answer typed into it, how each kind of end is told, and the other windows
+// taking no input meanwhile.
 #include "FormFixture.h"
 #include "demos/DemoSolutions.h"
 #include "ui/DesktopLauncher.h"
@@ -20,7 +22,11 @@
 using namespace quadrel;
 using quadrel::test::FormFixture;
 
+Q_DECLARE_METATYPE(quadrel::RunOutcome::Kind)
+
 namespace {
+
+RunConsole *activeConsole() { return qobject_cast<RunConsole *>(QApplication::activeModalWidget()); }
 
 QString readText(const QString &path) {
     QFile f(path);
@@ -69,6 +75,15 @@ class TstRuns : public QObject {
         f.state.launcher = &launcher;
         f.state.appPath = app_;
         f.state.basePath = app_ + QStringLiteral("/..");
+    }
+    // An executable shell script; no body gives a program that does not exist.
+    QString script(const QString &path, const QByteArray &body) {
+        QFile f(path);
+        if (body.isEmpty() || !f.open(QIODevice::WriteOnly)) return path;
+        f.write("#!/bin/sh\n" + body + "\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        return path;
     }
     // A demo file saved as User/name, opened as start-up reopens the last file; the Run page
     // shown with AutoExit ticked.
@@ -220,17 +235,13 @@ private slots:
         prepare(f, launcher);
         const QString vade = app_ + QStringLiteral("/vade");
         QFile::remove(vade);
-        QFile script(vade);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n" + solver + "\n");
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        script.close();
+        script(vade, solver);
         const QString user = openSaved(f, QStringLiteral("Try.ode"));
 
         QString status;
         QTimer::singleShot(0, this, [&] {
-            QTRY_VERIFY(qobject_cast<RunConsole *>(QApplication::activeModalWidget()));
-            auto *c = qobject_cast<RunConsole *>(QApplication::activeModalWidget());
+            QTRY_VERIFY(activeConsole());
+            RunConsole *c = activeConsole();
             QTRY_VERIFY(c->txtOutput->toPlainText().contains(QStringLiteral("solving")));
             if (stop) QTest::mouseClick(c->cmdStop, Qt::LeftButton);
             QTRY_VERIFY(c->cmdClose->isEnabled());
@@ -251,6 +262,63 @@ private slots:
         QFile report(user + QStringLiteral("/output/Try.out"));
         QVERIFY(report.open(QIODevice::ReadOnly));
         QVERIFY(report.readAll().contains("SOLVED"));
+    }
+
+    // The console on its own. Crashes and Stop through the solver batch are above.
+    void consoleEndings_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("answer");  // the user types an answer while it runs
+        QTest::addColumn<RunOutcome::Kind>("kind");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("status");  // the console's last words; "" when it closed itself
+        QTest::newRow("ends well: closes by itself")
+            << QByteArray("echo solved; exit 0") << false << RunOutcome::Ended << 0 << "";
+        QTest::newRow("answer typed, status kept")
+            << QByteArray("echo 'Press Enter'; read a; echo \"got $a\"; exit 3") << true
+            << RunOutcome::Ended << 3 << "Ended with exit status 3";
+        QTest::newRow("solver crash inside the batch")
+            << QByteArray("sh -c 'kill -ABRT $$'; exit $?") << false << RunOutcome::Crashed << 134
+            << "Ended on signal 6";
+        QTest::newRow("cannot start") << QByteArray() << false << RunOutcome::NotStarted << -1 << "";
+    }
+    void consoleEndings() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, answer);
+        QFETCH(RunOutcome::Kind, kind);
+        QFETCH(int, code);
+        QFETCH(QString, status);
+        QWidget window;  // the program's window: it must take no clicks during the run
+        auto *button = new QPushButton(QStringLiteral("Other"), &window);
+        QSignalSpy clicks(button, &QPushButton::clicked);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QString seen;
+        if (!status.isEmpty()) QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(activeConsole());
+            RunConsole *c = activeConsole();
+            if (answer) {
+                QTRY_VERIFY(c->txtOutput->toPlainText().contains(QStringLiteral("Press Enter")));
+                // Through the window system, as a user's click comes.
+                QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                                  button->mapTo(&window, button->rect().center()));
+                QTest::keyClicks(c->txtInput, QStringLiteral("yes"));
+                QTest::keyClick(c->txtInput, Qt::Key_Return);
+            }
+            QTRY_VERIFY(c->cmdClose->isEnabled());
+            seen = c->lblStatus->text() + QLatin1Char('\n') + c->txtOutput->toPlainText();
+            QTest::mouseClick(c->cmdClose, Qt::LeftButton);
+        });
+        DesktopLauncher launcher(&window);
+        const QString program = script(dir_->filePath(QStringLiteral("run")), body);
+        const RunOutcome r = launcher.runAndWait(CommandLine{program, {}, dir_->path()});
+        QCOMPARE(r.kind, kind);
+        if (kind == RunOutcome::NotStarted) QVERIFY(!r.error.isEmpty());
+        if (code >= 0) QCOMPARE(r.exitCode, code);
+        QVERIFY2(status.isEmpty() || seen.startsWith(status), qPrintable(seen));
+        if (answer) QVERIFY(seen.contains(QStringLiteral("got yes")));
+        QCOMPARE(clicks.count(), 0);
+        QVERIFY(!activeConsole());
     }
 };
 
