@@ -27,7 +27,7 @@ int main(int argc, char *argv[]) {
     if (!mark.open(QIODevice::WriteOnly))
         return 3;
     mark.close();
-    QDeadlineTimer deadline(20000);
+    QDeadlineTimer deadline(120000);  // generous: a loaded machine may start the peer late
     while (barrier.entryList({QStringLiteral("*.ready")}, QDir::Files).size() < peers) {
         if (deadline.hasExpired())
             return 4;

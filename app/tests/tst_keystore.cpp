@@ -1,11 +1,17 @@
-// The store file: its format, damaged files, the lock and atomic replacement.
+// The settings store: its file format, damaged files, the lock and atomic replacement; the
+// settings operations' read rules, the settings routines over AppState, and file-type
+// registration with the MIME packages and desktop entries made for the desktop.
+#include "app/DesktopTypes.h"
+#include "app/FileAssoc.h"
 #include "app/KeyStore.h"
 #include "app/RegistryApi.h"
 #include "app/RegistrySettings.h"
 #include "platform/RtError.h"
 #include "TempXdg.h"
 
+#include <QDirIterator>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -16,6 +22,8 @@
 #include <unistd.h>
 
 using namespace quadrel;
+
+Q_DECLARE_METATYPE(quadrel::RegValue)
 
 namespace {
 
@@ -91,17 +99,67 @@ QString text(const QString &key, const QString &name) {
     return valueToText(GetRegistryValue(HKEY_CURRENT_USER, key, name, REG_SZ, QStringLiteral("none")));
 }
 
+const QString kTestKey = QStringLiteral("Software\\Test");
+
+void makeFolderUnusable() {
+    // A plain file where the company folder belongs: no store can be created below it.
+    const QString company = configHome() + QStringLiteral("/Harrowfield Research Group");
+    QDir().mkpath(configHome());
+    QFile f(company);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+QString text(const RegValue &v) { return valueToText(v); }
+
+int errorOf(const std::function<void()> &f) {
+    try {
+        f();
+    } catch (const RtError &e) {
+        return e.number();
+    }
+    return 0;
+}
+
+const QString kRoot = QStringLiteral("-2147483648");
+
+QString readText(const QString &path) { return QString::fromUtf8(readAll(path)); }
+
+// The three registrations of a first run.
+void registerFirstRun(QString &basePath) {
+    AssociateExtension("VX", basePath, "notePad2", "VX source code", QString());
+    AssociateExtension("Out", basePath, "notePad2", "VX Output", QString());
+    AssociateExtension("plt", basePath, "Lumaplots", "XYplot file", QString());
+}
+
+QStringList filesBelow(const QString &dir) {
+    QStringList out;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) out << it.next();
+    return out;
+}
+
 }  // namespace
 
 class TstKeyStore : public QObject {
     Q_OBJECT
     std::unique_ptr<TempXdg> xdg_;
+    ScriptedMessageBoxes boxes_;
+    QByteArray savedPath_;
     QString storePath() const { return storeFileForRoot(HKEY_CURRENT_USER); }
 
+    void prepare(AppState &st) {
+        st.msg = &boxes_;
+        st.appPath = QStringLiteral("/opt/qd/Quadrel");
+        st.basePath.clear();
+    }
+
 private slots:
+    void initTestCase() { savedPath_ = qgetenv("PATH"); }
     void init() {
         xdg_ = std::make_unique<TempXdg>();
         QVERIFY(xdg_->isValid());
+        boxes_.clear();
+        qputenv("PATH", savedPath_);
     }
     void cleanup() { xdg_.reset(); }
 
@@ -281,46 +339,6 @@ private slots:
         QCOMPARE(c.keys()[0].values[0].data, sz("b.ode"));
     }
 
-    void queryHonoursTheDeclaredSize_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<quint32>("declared");
-        QTest::addColumn<long>("status");
-        QTest::newRow("fits exactly") << 8 << 8u << long(KeyStore::Ok);
-        QTest::newRow("one too many") << 9 << 8u << long(KeyStore::MoreData);
-        QTest::newRow("nothing stored") << 0 << 0u << long(KeyStore::Ok);
-    }
-    void queryHonoursTheDeclaredSize() {
-        QFETCH(int, stored);
-        QFETCH(quint32, declared);
-        QFETCH(long, status);
-        KeyStore store(storePath());
-        KeyStore::Key key, reader;
-        QCOMPARE(store.create("K", &key), KeyStore::Ok);
-        QCOMPARE(store.set(key, "v", regtype::Binary, QByteArray(stored, 'x')), KeyStore::Ok);
-        QCOMPARE(store.open("k", KeyStore::Access::Read, &reader), KeyStore::Ok);
-        QByteArray buffer(16, '-');
-        quint32 size = declared;
-        QCOMPARE(long(store.query(reader, "v", buffer.data(), &size)), status);
-        QCOMPARE(size, quint32(stored));
-        const int copied = status == KeyStore::Ok ? stored : 0;
-        QCOMPARE(buffer, QByteArray(copied, 'x') + QByteArray(16 - copied, '-'));
-        size = 0;
-        QCOMPARE(store.query(reader, "missing", buffer.data(), &size), KeyStore::NotFound);
-    }
-
-    void keysOpenedForReadingCannotBeWritten() {
-        KeyStore store(storePath());
-        KeyStore::Key key, reader;
-        QCOMPARE(store.create("K", &key), KeyStore::Ok);
-        QCOMPARE(store.open("K", KeyStore::Access::Read, &reader), KeyStore::Ok);
-        QCOMPARE(store.set(reader, "v", regtype::Sz, sz("x")), KeyStore::AccessDenied);
-        quint32 size = 0;
-        QCOMPARE(store.query(key, "v", nullptr, &size), KeyStore::AccessDenied);
-        store.close(reader);
-        QCOMPARE(store.set(reader, "v", regtype::Sz, sz("x")), KeyStore::InvalidHandle);
-        QCOMPARE(store.open("Missing", KeyStore::Access::Read, &reader), KeyStore::NotFound);
-    }
-
     void badKeyPathsAreRefused_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("empty") << "";
@@ -441,13 +459,13 @@ private slots:
         QVERIFY(mode(folder, 0755));
     }
 
-    // Two processes write 1,000 distinct values each into the same key at the same time.
+    // Two processes write 300 distinct values each into the same key at the same time.
     void twoProcessesWritingAtOnceLoseNothing() {
-        const int perProcess = 1000;
+        const int perProcess = 300;
         const auto memory = configInMemory();
         QTemporaryDir barrier;
         QVERIFY(barrier.isValid());
-        // Under AddressSanitizer the writers' 2,000 read-modify-writes are mostly allocator
+        // Under AddressSanitizer the writers' read-modify-writes are mostly allocator
         // bookkeeping: keep its stack records, fill and quarantine small (checks stay on).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") +
@@ -460,7 +478,7 @@ private slots:
         a.start(STORE_WRITER_PATH, {"a", QString::number(perProcess), barrier.path(), "2"});
         b.start(STORE_WRITER_PATH, {"b", QString::number(perProcess), barrier.path(), "2"});
         for (QProcess *p : {&a, &b}) {
-            QVERIFY(p->waitForFinished(120000));
+            QVERIFY(p->waitForFinished(-1));  // the test's own time limit bounds it
             QCOMPARE(p->exitStatus(), QProcess::NormalExit);
             QCOMPARE(p->exitCode(), 0);
         }
@@ -485,6 +503,433 @@ private slots:
             }
         }
         QVERIFY2(switches > 0, "the writers never took turns");
+    }
+
+    // ---- the settings operations' read rules ----
+
+    void textReadRules_data() {
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("1024 characters do not fit") << true << QString(1024, 'x') << "dflt" << "dflt";
+        // The limit counts characters, not the bytes of their UTF-8 form.
+        QTest::newRow("1023 x é read whole") << true << QString(1023, QChar(0xe9)) << "dflt"
+                                           << QString(1023, QChar(0xe9));
+        QTest::newRow("1024 x é do not fit") << true << QString(1024, QChar(0xe9)) << "dflt" << "dflt";
+        QTest::newRow("stored empty text") << true << "" << "dflt" << "";
+        QTest::newRow("missing value") << false << "" << "dflt" << "dflt";
+        QTest::newRow("\\Qu becomes \\Quadrel") << true << "\\Qu" << "dflt" << "\\Quadrel";
+        QTest::newRow("\\Qu as default too") << false << "" << "\\Qu" << "\\Quadrel";
+        QTest::newRow("\\Qux unchanged") << true << "\\Qux" << "dflt" << "\\Qux";
+        QTest::newRow("\\qu unchanged") << true << "\\qu" << "dflt" << "\\qu";
+        QTest::newRow("blanks kept") << true << "  a b  " << "dflt" << "  a b  ";
+    }
+    void textReadRules() {
+        QFETCH(bool, store);
+        QFETCH(QString, stored);
+        QFETCH(QString, fallback);
+        QFETCH(QString, expected);
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        if (store)
+            SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ, stored);
+        const RegValue got = GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "V", REG_SZ, fallback);
+        QVERIFY(std::holds_alternative<QString>(got));
+        QCOMPARE(std::get<QString>(got), expected);
+    }
+
+    void textWithoutDataKeepsDefault() {
+        KeyStore store(storeFileForRoot(HKEY_CURRENT_USER));
+        KeyStore::Key key;
+        QCOMPARE(store.create(kTestKey, &key), KeyStore::Ok);
+        QCOMPARE(store.set(key, "v", regtype::Sz, QByteArray()), KeyStore::Ok);
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ, QStringLiteral("d"))),
+                 QStringLiteral("d"));
+        // Without a default the result is the empty value, not an empty text.
+        QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ)));
+        QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, "Software\\None", "v", REG_SZ)));
+    }
+
+    void binaryReadRules_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("readBack");
+        QTest::newRow("empty") << 0 << true;
+        QTest::newRow("4096 bytes") << 4096 << true;
+        QTest::newRow("4097 bytes do not fit") << 4097 << false;
+    }
+    void binaryReadRules() {
+        QFETCH(int, size);
+        QFETCH(bool, readBack);
+        QByteArray data(size, '\0');
+        for (int i = 0; i < size; ++i)
+            data[i] = char(i * 7);
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "b", REG_BINARY, data);
+        const RegValue got =
+            GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "b", REG_BINARY, QByteArray("default"));
+        QCOMPARE(std::get<QByteArray>(got), readBack ? data : QByteArray("default"));
+    }
+
+    void integerValues_data() {
+        QTest::addColumn<RegValue>("written");
+        QTest::addColumn<qint32>("expected");
+        QTest::newRow("negative") << RegValue(qint32(-1)) << -1;
+        QTest::newRow("largest") << RegValue(qint32(INT_MAX)) << qint32(INT_MAX);
+        QTest::newRow("from text") << RegValue(QStringLiteral(" 17 ")) << 17;
+        QTest::newRow("from empty") << RegValue() << 0;
+    }
+    void integerValues() {
+        QFETCH(RegValue, written);
+        QFETCH(qint32, expected);
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "submit", REG_DWORD, written);
+        QCOMPARE(std::get<qint32>(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "submit", REG_DWORD)),
+                 expected);
+    }
+
+    void conversionErrorsOnWrite_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<RegValue>("value");
+        QTest::addColumn<int>("error");
+        QTest::newRow("text that is no number") << REG_DWORD << RegValue(QStringLiteral("x1")) << 13;
+        QTest::newRow("number too large") << REG_DWORD << RegValue(QStringLiteral("2147483648")) << 6;
+        QTest::newRow("bytes as integer") << REG_DWORD << RegValue(QByteArray("1")) << 13;
+        QTest::newRow("integer as bytes") << REG_BINARY << RegValue(qint32(1)) << 13;
+    }
+    void conversionErrorsOnWrite() {
+        QFETCH(int, code);
+        QFETCH(RegValue, value);
+        QFETCH(int, error);
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        QCOMPARE(errorOf([&] { SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", code, value); }), error);
+        QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_BINARY)));
+    }
+
+    // The stored type is not compared with the code asked for: the bytes are read as the
+    // code says.
+    void bytesAreReadAsTheCodeSays() {
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "t", REG_SZ, QStringLiteral("12"));
+        QCOMPARE(std::get<qint32>(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "t", REG_DWORD)),
+                 qint32('1' | '2' << 8));
+        QCOMPARE(std::get<QByteArray>(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "t", REG_BINARY)),
+                 QByteArray("12\0", 3));
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "n", REG_DWORD, qint32(0x00636261));
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "n", REG_SZ)), QStringLiteral("abc"));
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "long", REG_SZ, QStringLiteral("12345"));
+        QCOMPARE(std::get<qint32>(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "long", REG_DWORD,
+                                                   qint32(-9))),
+                 -9);
+    }
+
+    void unsupportedTypeCodes_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("0") << 0;
+        QTest::newRow("2 (expandable text)") << 2;
+    }
+    void unsupportedTypeCodes() {
+        QFETCH(int, code);
+        CreateRegistryKey(HKEY_CURRENT_USER, kTestKey);
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ, QStringLiteral("kept"));
+        // Writing with the code writes nothing and reports nothing.
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", code, QStringLiteral("new"));
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "w", code, QStringLiteral("new"));
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ)), QStringLiteral("kept"));
+        QVERIFY(isEmptyValue(GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "w", REG_SZ)));
+        // Reading with it is an error once the key is open...
+        try {
+            GetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", code);
+            QFAIL("no error");
+        } catch (const RtError &e) {
+            QCOMPARE(e.number(), 1001);
+            QCOMPARE(e.description(), QStringLiteral("Unsupported value type"));
+        }
+        // ...while a key that cannot be opened simply gives the default.
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, "Software\\None", "v", code,
+                                       QStringLiteral("d"))),
+                 QStringLiteral("d"));
+    }
+
+    void keysExistWithTheirLevelsAbove_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("product") << kProductKey << true;
+        QTest::newRow("company") << companyKey() << true;
+        QTest::newRow("other case") << "SOFTWARE\\harrowfield research group\\QUADREL" << true;
+        QTest::newRow("sibling") << "Software\\Harrowfield Research Group\\Other" << false;
+        QTest::newRow("prefix of a level") << "Software\\Harrowfield" << false;
+        QTest::newRow("below") << kProductKey + "\\Sub" << false;
+    }
+    void keysExistWithTheirLevelsAbove() {
+        QFETCH(QString, path);
+        QFETCH(bool, exists);
+        QVERIFY(!RegistryKeyExists(HKEY_CURRENT_USER, path));
+        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        QCOMPARE(RegistryKeyExists(HKEY_CURRENT_USER, path), exists);
+        QVERIFY(!RegistryKeyExists(HKEY_CLASSES_ROOT, path));  // a store of its own
+    }
+
+    void writesToAMissingKeyDoNothing() {
+        SetRegistryValue(HKEY_CURRENT_USER, kTestKey, "v", REG_SZ, QStringLiteral("x"));
+        QVERIFY(!QFileInfo::exists(storeFileForRoot(HKEY_CURRENT_USER)));
+        SetRegistryValue(12345, kTestKey, "v", REG_SZ, QStringLiteral("x"));  // no such root
+        QVERIFY(!RegistryKeyExists(12345, kTestKey));
+    }
+
+    // ---- the settings routines ----------------------------------------------------------
+
+    void lastFileAndUserFolder_data() {
+        QTest::addColumn<RegValue>("fileIn");
+        QTest::addColumn<RegValue>("userPath");
+        QTest::addColumn<QString>("expectedFile");
+        QTest::addColumn<QString>("expectedUserPath");
+        QTest::newRow("nothing stored") << RegValue() << RegValue() << "" << "demos";
+        QTest::newRow("folder dropped") << RegValue(QStringLiteral("C:\\Work\\demo\\myprob.ode"))
+                                        << RegValue(QStringLiteral("User")) << "myprob.ode" << "User";
+        QTest::newRow("no backslash") << RegValue(QStringLiteral("myprob.ode")) << RegValue(QStringLiteral("demos"))
+                                      << "myprob.ode" << "demos";
+        QTest::newRow("ends in backslash") << RegValue(QStringLiteral("a\\b\\")) << RegValue() << "" << "demos";
+        QTest::newRow("slash is no separator") << RegValue(QStringLiteral("a/b.ode")) << RegValue()
+                                               << "a/b.ode" << "demos";
+        QTest::newRow("empty user folder") << RegValue(QString()) << RegValue(QString()) << "" << "demos";
+        QTest::newRow("drive-qualified") << RegValue() << RegValue(QStringLiteral("D:\\data")) << "" << "demos";
+        QTest::newRow("colon alone") << RegValue() << RegValue(QStringLiteral(":")) << "" << "demos";
+        QTest::newRow("colon third") << RegValue() << RegValue(QStringLiteral("ab:c")) << "" << "ab:c";
+    }
+    void lastFileAndUserFolder() {
+        QFETCH(RegValue, fileIn);
+        QFETCH(RegValue, userPath);
+        QFETCH(QString, expectedFile);
+        QFETCH(QString, expectedUserPath);
+        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        if (!isEmptyValue(fileIn))
+            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "FileIn", REG_SZ, fileIn);
+        if (!isEmptyValue(userPath))
+            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "userPath", REG_SZ, userPath);
+        AppState st;
+        prepare(st);
+        st.userPath = QStringLiteral("before");
+        QCOMPARE(GetFileInRegistry(st), expectedFile);
+        QCOMPARE(st.fileIn, expectedFile);
+        QCOMPARE(st.userPath, expectedUserPath);
+        QCOMPARE(st.basePath, QStringLiteral("/opt/qd/Quadrel/.."));
+        QVERIFY(boxes_.shown().isEmpty());
+    }
+
+    void withoutProductKeyNothingIsSet() {
+        CreateRegistryKey(HKEY_CURRENT_USER, companyKey());
+        AppState st;
+        prepare(st);
+        st.userPath = QStringLiteral("kept");
+        st.fileIn = QStringLiteral("kept.ode");
+        QCOMPARE(GetFileInRegistry(st), QString());
+        QCOMPARE(st.userPath, QStringLiteral("kept"));
+        QCOMPARE(st.fileIn, QStringLiteral("kept.ode"));
+        QCOMPARE(st.basePath, QString());
+    }
+
+    void putFileReportsAndGoesOn() {
+        makeFolderUnusable();
+        AppState st;
+        prepare(st);
+        st.fileName = QStringLiteral("a.ode");
+        PutFileInRegistry(st);
+        QCOMPARE(boxes_.shown().size(), 1);
+        const MessageRequest &m = boxes_.shown()[0];
+        QCOMPARE(m.title, QStringLiteral("In 'PutFileInRegistry'"));
+        QCOMPARE(m.text, QStringLiteral("Unexpected error # 1001 occured: Unable to create the registry "
+                                        "key\r\nIt seems some Registry entry is corrupt!  Re-installing "
+                                        "this \r\nQuadrel™ program is the easiest fix."));
+        QCOMPARE(m.icon, MsgIcon::Critical);
+        QCOMPARE(m.buttons, MsgButtons::Ok);
+    }
+
+    void plotFile_data() {
+        QTest::addColumn<QString>("plotFile");
+        QTest::addColumn<int>("values");
+        QTest::newRow("empty writes only ProgramPath") << "" << 1;
+        QTest::newRow("named") << "~4plots.plt" << 2;
+    }
+    void plotFile() {
+        QFETCH(QString, plotFile);
+        QFETCH(int, values);
+        PutPlotFileInRegistry(plotFile);
+        StoreContents c;
+        QCOMPARE(KeyStore(storeFileForRoot(HKEY_CURRENT_USER)).load(&c), KeyStore::LoadState::Ok);
+        QCOMPARE(c.keys().size(), size_t(1));  // the company key alone
+        QCOMPARE(int(c.find(companyKey())->values.size()), values);
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "ProgramPath", REG_SZ)),
+                 QStringLiteral("\\Quadrel"));
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, companyKey(), "plotFile", REG_SZ,
+                                       QStringLiteral("none"))),
+                 plotFile.isEmpty() ? QStringLiteral("none") : plotFile);
+    }
+
+    void runCount_data() {
+        QTest::addColumn<qint16>("count");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("first") << qint16(1) << "1";
+        QTest::newRow("largest") << qint16(32767) << "32767";
+        QTest::newRow("negative") << qint16(-3) << "-3";
+    }
+    void runCount() {
+        QFETCH(qint16, count);
+        QFETCH(QString, stored);
+        // Missing, the counter reads as the empty value, which counts as 0: a first run.
+        QVERIFY(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ)).isEmpty());
+        AppState st;
+        prepare(st);
+        st.RunCount = count;
+        PutRunCountInRegistry(st);
+        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "runcount", REG_SZ)), stored);
+    }
+
+    // These two pass error 1001 on to their caller instead of showing it.
+    void plotFileAndRunCountPassErrorsOn() {
+        makeFolderUnusable();
+        AppState st;
+        QCOMPARE(errorOf([] { PutPlotFileInRegistry(QStringLiteral("~4plots.plt")); }), 1001);
+        QCOMPARE(errorOf([&st] { PutRunCountInRegistry(st); }), 1001);
+    }
+
+    // ---- file-type registration ----
+
+    void firstRunEntries() {
+        QString basePath = QStringLiteral("/opt/qd/Quadrel/..");
+        registerFirstRun(basePath);
+        QCOMPARE(basePath, QStringLiteral("/opt/qd/Quadrel/../"));
+        QCOMPARE(GetExtensionAssociation("VX"), QStringLiteral("notePad2"));
+        QCOMPARE(GetExtensionAssociation("out"), QStringLiteral("notePad2"));
+        QCOMPARE(GetExtensionAssociation("plt"), QStringLiteral("Lumaplots"));
+        QCOMPARE(GetExtensionAssociation("ode"), QString());
+        QCOMPARE(ReadKeyString(kRoot, "notePad2", "", "?"), QStringLiteral("VX Output"));
+        QCOMPARE(ReadKeyString(kRoot, "Lumaplots\\shell\\open\\command", "", "?"),
+                 QStringLiteral("\"/opt/qd/Quadrel/../Lumaplots\" %1"));
+        QVERIFY(!RegistryKeyExists(HKEY_CLASSES_ROOT, "notePad2\\DefaultIcon"));
+        // The user's own settings are untouched.
+        QVERIFY(!QFileInfo::exists(storeFileForRoot(HKEY_CURRENT_USER)));
+        // A folder that already ends in "/" is kept as it is.
+        AssociateExtension("VX", basePath, "notePad2", "VX source code", QString());
+        QCOMPARE(basePath, QStringLiteral("/opt/qd/Quadrel/../"));
+    }
+
+    void readKeyStringRules_data() {
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty value") << true << "" << "";
+        QTest::newRow("missing value") << false << "" << "dflt";
+        QTest::newRow("leading blanks dropped") << true << "   lead" << "lead";
+        QTest::newRow("trailing blanks kept") << true << "trail  " << "trail  ";
+        QTest::newRow("254 characters (508 bytes)") << true << QString(254, QChar(0xe9)) << QString(254, QChar(0xe9));
+        QTest::newRow("255 characters do not fit") << true << QString(255, QChar(0xe9)) << "dflt";
+    }
+    void readKeyStringRules() {
+        QFETCH(bool, store);
+        QFETCH(QString, stored);
+        QFETCH(QString, expected);
+        QCOMPARE(ReadKeyString(kRoot, ".VX", "", "dflt"), QStringLiteral("dflt"));  // no key
+        if (store)
+            QCOMPARE(WriteKeyString(kRoot, ".VX", "", stored), 0L);
+        else
+            CreateRegistryKey(HKEY_CLASSES_ROOT, ".VX");
+        QCOMPARE(ReadKeyString(kRoot, ".VX", "", "dflt"), expected);
+    }
+
+    void rootGivenAsText_data() {
+        QTest::addColumn<QString>("rootText");
+        QTest::addColumn<bool>("works");
+        QTest::newRow("classes root") << "-2147483648" << true;
+        QTest::newRow("current user") << "-2147483647" << true;
+        QTest::newRow("unknown root") << "1" << false;
+        QTest::newRow("not a number") << "HKCR" << false;
+    }
+    void rootGivenAsText() {
+        QFETCH(QString, rootText);
+        QFETCH(bool, works);
+        QCOMPARE(WriteKeyString(rootText, "K", "", "v") == 0, works);
+        QCOMPARE(ReadKeyString(rootText, "K", "", "dflt"), works ? QStringLiteral("v") : QStringLiteral("dflt"));
+    }
+
+    void writeKeyStringFailsQuietly() {
+        makeFolderUnusable();
+        QVERIFY(WriteKeyString(kRoot, ".VX", "", "notePad2") != 0);
+        QString folder = QStringLiteral("/opt");
+        AssociateExtension("VX", folder, "notePad2", "VX source code", QString());
+        QCOMPARE(GetExtensionAssociation("VX"), QString());
+    }
+
+    // A tool folder with blanks in its name: the MIME packages, the desktop entries (valid
+    // for the desktop's own checker) and the refreshed MIME database.
+    void desktopFilesAfterFirstRun() {
+        const QString apps = xdg_->root() + QStringLiteral("/my apps");
+        QVERIFY(QDir().mkpath(apps + QStringLiteral("/Quadrel")));
+        QVERIFY(QFile(apps + QStringLiteral("/notePad2")).open(QIODevice::WriteOnly));  // a real tool
+        QString basePath = apps + QStringLiteral("/Quadrel/..");
+        registerFirstRun(basePath);
+
+        for (const auto &[ext, comment] : {std::pair<QString, QString>{"VX", "VX source code"},
+                                          {"Out", "VX Output"}, {"plt", "XYplot file"}}) {
+            const QString xml = readText(mimePackagePath(ext));
+            QVERIFY2(xml.contains("<mime-type type=\"application/x-quadrel-" + ext.toLower() + "\">"), qPrintable(xml));
+            QVERIFY(xml.contains("<glob pattern=\"*." + ext + "\""));
+            QVERIFY(xml.contains("<comment>" + comment + "</comment>"));
+        }
+        const QString notePad = readText(desktopEntryPath("notePad2"));
+        QVERIFY2(notePad.startsWith("[Desktop Entry]\n"), qPrintable(notePad));
+        QVERIFY(notePad.contains("\nName=notePad2\n"));
+        QVERIFY(notePad.contains("\nComment=VX Output\n"));
+        QVERIFY(notePad.contains("\nMimeType=application/x-quadrel-vx;application/x-quadrel-out;\n"));
+        QVERIFY(notePad.contains("\nExec=\"" + apps + "/notePad2\" %f\n"));
+        QVERIFY(readText(desktopEntryPath("Lumaplots"))
+                    .contains("\nExec=\"" + apps + "/Lumaplots\" %f\nMimeType=application/x-quadrel-plt;\n"));
+
+        if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+            for (const QString &entry : {desktopEntryPath("notePad2"), desktopEntryPath("Lumaplots")}) {
+                QProcess v;
+                v.start("desktop-file-validate", {entry});
+                QVERIFY(v.waitForFinished(30000));
+                const QString out = QString::fromUtf8(v.readAllStandardOutput() + v.readAllStandardError());
+                QVERIFY2(v.exitCode() == 0 && !out.contains("error"), qPrintable(out));
+            }
+        }
+        if (!QStandardPaths::findExecutable("update-mime-database").isEmpty()) {
+            const QString globs = readText(xdg_->data() + QStringLiteral("/mime/globs2")).toLower();
+            for (const char *g : {"application/x-quadrel-vx:*.vx", "application/x-quadrel-out:*.out",
+                                  "application/x-quadrel-plt:*.plt"})
+                QVERIFY2(globs.contains(QLatin1String(g)), qPrintable(globs));
+        }
+    }
+
+    void execQuoting_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("dollar") << "/a$HOME/x" << "\"/a\\\\$HOME/x\"";
+        QTest::newRow("double quote") << "/a\"b/x" << "\"/a\\\\\"b/x\"";
+        QTest::newRow("backslash") << "/a\\b/x" << "\"/a\\\\\\\\b/x\"";
+        QTest::newRow("percent") << "/100%/x" << "\"/100%%/x\"";
+        QTest::newRow("line break") << "/a\nb/x" << "\"/a\\nb/x\"";
+    }
+    void execQuoting() {
+        QFETCH(QString, path);
+        QFETCH(QString, value);
+        QCOMPARE(desktopExecArgument(path), value);
+    }
+
+    // Without the desktop's refresh tools registration still works, and everything lands in
+    // the configuration and data folders, nothing in home or beside.
+    void noRefreshToolsAndNothingOutsideTheXdgFolders() {
+        QTemporaryDir emptyBin;
+        qputenv("PATH", QFile::encodeName(emptyBin.path()));
+        QString basePath = QStringLiteral("/opt/qd/Quadrel/..");
+        registerFirstRun(basePath);
+        QCOMPARE(GetExtensionAssociation("plt"), QStringLiteral("Lumaplots"));
+        QVERIFY(QFileInfo::exists(mimePackagePath("plt")));
+        QVERIFY(QFileInfo::exists(desktopEntryPath("Lumaplots")));
+        QVERIFY(!QFileInfo::exists(xdg_->data() + QStringLiteral("/mime/mime.cache")));
+        QVERIFY(filesBelow(xdg_->home()).isEmpty());
+        for (const QString &f : filesBelow(xdg_->root()))
+            QVERIFY2(f.startsWith(xdg_->config() + '/') || f.startsWith(xdg_->data() + '/'), qPrintable(f));
     }
 };
 
