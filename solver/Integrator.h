@@ -29,8 +29,9 @@ struct PassSetup {
 };
 
 struct PassOutput {
-    // For point i: y[i*(order+1) + k] = Y^(k); dYdp[i*nParams + j] = dY/dp_j.
-    std::vector<double> y, dYdp;
+    // For point i: y[i*(order+1) + k] = Y^(k); dYdp[i*nParams + j] = dY/dp_j;
+    // dZdp[(i*nParams + j)*order + k] = dY^(k)/dp_j (the whole state, for multiple shooting).
+    std::vector<double> y, dYdp, dZdp;
     size_t reached = 0;           // points computed, in the order of the setup
     std::vector<bool> done;       // per point
     PassFailure failure;

@@ -144,7 +144,9 @@ std::string reportText(const Problem &p, const SolveResult &r) {
       << num(r.stiffness) << ";\n                  the explicit pair hands over to BDF where "
       << Dop853::kStiffSteps << " steps in a row are held\n"
          "                  down by stability, or when it exceeds STEPSLIM\n";
-    if (bvp)
+    if (bvp && !r.fitMethod.empty())
+        o << "  Fit method      " << r.fitMethod << "\n";
+    else if (bvp)
         o << "  Fit method      single shooting from x0: Gauss-Newton steps with the exact\n"
              "                  sensitivities, damped (Levenberg-Marquardt) where a step\n"
              "                  does not lower the sum of squares\n";

@@ -1,6 +1,7 @@
 #include "solver/Solver.h"
 
 #include "solver/Failures.h"
+#include "solver/Shooting.h"
 
 #include <Eigen/Dense>
 
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace quadrel::solver {
 
@@ -20,7 +22,7 @@ namespace {
 // the integration tolerances leave in Y, so that no further step could tell better
 // unknowns from worse ones.
 constexpr double kFitTight = 1e-11;
-constexpr double kFitNoise = 1e-10;
+constexpr double kFitNoise = 1e-12;
 // Levenberg-Marquardt damping: a Gauss-Newton step that does not lower the sum of squares
 // is retried with damping kLmStart * max diag(J^T J), raised kLmGrowth-fold per failed
 // trial, at most kLmTrials times; every accepted step lowers it as much, and below
@@ -28,6 +30,13 @@ constexpr double kFitNoise = 1e-10;
 constexpr double kLmStart = 1e-3;
 constexpr double kLmGrowth = 10;
 constexpr int kLmTrials = 30;
+// Single shooting hands the fit to multiple shooting when the sensitivities of Y grow more
+// than kShootingGrowth-fold from x0 to a data point beyond what a polynomial solution
+// would give (|x - x0|^j / j! for Y^(j)(x0)): the integration error grows as much, and
+// the fit would keep too few correct digits. A multiple-shooting step that raises the
+// residuals is halved, at most kHalvings times.
+constexpr double kShootingGrowth = 10;
+constexpr int kHalvings = 10;
 
 std::string dname(int k) { return derivativeName(k); }
 
@@ -118,15 +127,21 @@ private:
         if (console_) console_->line(s);
     }
     bool evaluate(const Eigen::VectorXd &u, FitPoint &fp);
-    bool atNoise(const FitPoint &fp) const;
+    bool evaluate(const Eigen::VectorXd &u, Shooting::Point &pt);
+    bool atNoise(const Eigen::VectorXd &r) const;
+    double growth(const FitPoint &fp) const;
     Eigen::VectorXd step(const FitPoint &fp, double lambda) const;
-    bool converged(int it, double prevCorrection, const FitPoint &fp);
+    bool shootingFit(const FitPoint &from, double grows, const std::string &why, int it);
+    bool converged(int it, double prevCorrection, const Eigen::VectorXd &r);
+    void noteIteration(int it, std::vector<double> unknowns, double sumSquares);
     void endFit(bool converged, bool stalled);
     void noRows();
 
     const Problem &p_;
     Console *console_;
     Integrator integ_;
+    std::unique_ptr<Shooting> shooting_;  // the fit's multiple shooting, when it switched
+    Eigen::VectorXd shootingU_;           // its unknowns in effect
     std::chrono::steady_clock::time_point started_;
     SolveResult r_;
     std::vector<double> plotX_;
@@ -211,11 +226,35 @@ bool Run::evaluate(const Eigen::VectorXd &u, FitPoint &fp) {
     return true;
 }
 
-bool Run::atNoise(const FitPoint &fp) const {
-    for (long i = 0; i < fp.r.size(); ++i)
-        if (std::fabs(fp.r[i]) > kFitNoise * std::max(1.0, std::fabs(p_.dataY[size_t(i)])))
+bool Run::atNoise(const Eigen::VectorXd &r) const {
+    for (long i = 0; i < r.size(); ++i)
+        if (std::fabs(r[i]) > kFitNoise * std::max(1.0, std::fabs(p_.dataY[size_t(i)])))
             return false;
     return true;
+}
+
+// The multiple-shooting pass: EVALMAX applies as to single shooting.
+bool Run::evaluate(const Eigen::VectorXd &u, Shooting::Point &pt) {
+    if (integ_.passes >= p_.controls.evalMax) {
+        evalLimitHit_ = true;
+        return false;
+    }
+    shooting_->evaluate(u, pt);
+    return true;
+}
+
+// How much more the sensitivities of Y grow from x0 to the data points than a polynomial
+// solution's would (see kShootingGrowth).
+double Run::growth(const FitPoint &fp) const {
+    double g = 0;
+    for (long i = 0; i < fp.J.rows(); ++i) {
+        double poly = 1;
+        for (int j = 0; j < p_.order; ++j) {
+            g = std::max(g, std::fabs(fp.J(i, j)) / std::max(1.0, poly));
+            poly *= std::fabs(p_.dataX[size_t(i)] - p_.x0) / (j + 1);
+        }
+    }
+    return g;
 }
 
 // The correction: Gauss-Newton's (the minimum-norm least-squares solution of J d = -r,
@@ -244,7 +283,19 @@ bool Run::fit() {
     if (np > n) u[n] = p_.a;
 
     FitPoint cur;
-    if (!evaluate(u, cur) || !cur.ok) {
+    if (evaluate(u, cur) && !cur.ok && cur.failure.kind != FailKind::None &&
+        !(cur.failure.kind == FailKind::Newton && cur.failure.x == p_.x0)) {
+        const PassFailure single = cur.failure;
+        cur.u = u;
+        cur.g0 = g0_;
+        if (shootingFit(cur, HUGE_VAL,
+                        "single shooting from x0 with the first guesses failed near x = " +
+                            formatNumber(single.x),
+                        0))
+            return true;
+        cur.failure = single;  // the student acts on what single shooting met
+    }
+    if (!cur.ok) {
         r_.stop = evalLimitHit_ ? Stop::LimitReached : Stop::Failed;
         if (evalLimitHit_) r_.limitName = "EVALMAX";
         r_.message = cur.failure.kind != FailKind::None
@@ -258,8 +309,15 @@ bool Run::fit() {
     }
     say("Fit: " + std::to_string(np) + " unknowns, " + std::to_string(m) +
         " data points, sum of squares " + formatNumber(cur.sumSquares));
-    bool done = atNoise(cur), stalled = false;
+    bool done = atNoise(cur.r), stalled = false;
     if (done) r_.stoppedBecause = "the first guesses fit the data points to integration accuracy";
+    const double grows = growth(cur);
+    if (!done && grows > kShootingGrowth &&
+        shootingFit(cur, grows,
+                    "the sensitivities grow " + formatNumber(std::round(grows)) +
+                        "-fold over the range, and so would the integration error",
+                    0))
+        return true;
     double lambda = 0, prevCorrection = HUGE_VAL;
     for (int it = 1; !done && it <= p_.controls.remax; ++it) {
         FitPoint trial;
@@ -271,7 +329,13 @@ bool Run::fit() {
                                       cur.u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
             if (!d.allFinite() || d.norm() <= 1e-16 * std::max(1.0, cur.u.norm())) break;
             if (!evaluate(cur.u + d, trial)) break;  // EVALMAX
-            accepted = trial.ok && (trial.sumSquares < cur.sumSquares || atNoise(trial));
+            if (!trial.ok && trial.failure.kind != FailKind::None &&
+                shootingFit(cur, HUGE_VAL,
+                            "a single-shooting pass after a Gauss-Newton step failed near x = " +
+                                formatNumber(trial.failure.x),
+                            it - 1))
+                return true;
+            accepted = trial.ok && (trial.sumSquares < cur.sumSquares || atNoise(trial.r));
             if (!accepted)
                 lambda = lambda == 0 ? kLmStart : lambda * kLmGrowth;
         }
@@ -296,18 +360,8 @@ bool Run::fit() {
         lastDamped_ = lambda != 0;
         cur = std::move(trial);
         lambda = lambda / kLmGrowth < kLmStart ? 0 : lambda / kLmGrowth;
-        r_.fitIterations = it;
-        IterationReport rep;
-        rep.iteration = it;
-        rep.unknowns.assign(cur.u.data(), cur.u.data() + np);
-        rep.sumSquares = cur.sumSquares;
-        rep.correction = r_.lastCorrection;
-        rep.passes = integ_.passes;
-        say("  iteration " + std::to_string(it) + ": sum of squares " +
-            formatNumber(rep.sumSquares) + ", largest relative correction " +
-            formatNumber(rep.correction));
-        if (p_.controls.detail > 0 && it % p_.controls.detail == 0) r_.reports.push_back(rep);
-        done = converged(it, prevCorrection, cur);
+        noteIteration(it, std::vector<double>(cur.u.data(), cur.u.data() + np), cur.sumSquares);
+        done = converged(it, prevCorrection, cur.r);
         prevCorrection = r_.lastCorrection;
     }
     for (int k = 0; k < n; ++k) r_.initial[size_t(k)] = cur.u[k];
@@ -318,13 +372,95 @@ bool Run::fit() {
     return true;
 }
 
+// Counts iteration it and reports it with the unknowns at x0 (and A).
+void Run::noteIteration(int it, std::vector<double> unknowns, double sumSquares) {
+    r_.fitIterations = it;
+    IterationReport rep;
+    rep.iteration = it;
+    rep.unknowns = std::move(unknowns);
+    rep.sumSquares = sumSquares;
+    rep.correction = r_.lastCorrection;
+    rep.passes = integ_.passes;
+    say("  iteration " + std::to_string(it) + ": sum of squares " +
+        formatNumber(rep.sumSquares) + ", largest relative correction " +
+        formatNumber(rep.correction));
+    if (p_.controls.detail > 0 && it % p_.controls.detail == 0) r_.reports.push_back(rep);
+}
+
+// ---- The fit by multiple shooting, from the single-shooting unknowns of `from` after it
+// iterations: Gauss-Newton steps under the linearized joins, halved where one raises the
+// residuals; converged once the joins are matched and a criterion of converged() holds.
+bool Run::shootingFit(const FitPoint &from, double grows, const std::string &why, int it) {
+    const int n = p_.order;
+    shooting_ = std::make_unique<Shooting>(p_, integ_, plotX_, grows, from.g0);
+    const double a0 = from.u.size() > n ? from.u[n] : p_.a;
+    Shooting::Point cur;
+    if (!evaluate(shooting_->start(from.u.data(), a0), cur) || !cur.ok) {
+        shooting_.reset();
+        return false;
+    }
+    r_.fitMethod = "multiple shooting over " + std::to_string(shooting_->segments()) +
+                   " segments, as " + why;
+    say("Fit: " + r_.fitMethod + "; " + std::to_string(shooting_->unknowns()) + " unknowns");
+    const auto matched = [](const Shooting::Point &pt) {
+        return pt.joinMismatch() <= Shooting::kJoinTol;
+    };
+    const auto relative = [](const Eigen::VectorXd &d, const Eigen::VectorXd &u) {
+        return (d.cwiseAbs().array() / u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
+    };
+    bool done = matched(cur) && atNoise(cur.r), stalled = false;
+    if (done) r_.stoppedBecause = "the first guesses fit the data points to integration accuracy";
+    double prevCorrection = HUGE_VAL;
+    lastDamped_ = false;
+    while (!done && ++it <= p_.controls.remax) {
+        const Eigen::VectorXd d = shooting_->step(cur);
+        pendingCorrection_ = relative(d, cur.u);
+        Shooting::Point trial;
+        bool accepted = false;
+        double t = 1;
+        for (int h = 0; h <= kHalvings && !accepted && d.allFinite(); ++h, t /= 2) {
+            if (!evaluate(cur.u + t * d, trial)) break;  // EVALMAX
+            accepted = trial.ok && (trial.merit < cur.merit || (matched(trial) && atNoise(trial.r)));
+        }
+        if (!accepted) {
+            stalled = !evalLimitHit_;
+            if (stalled && matched(cur) && pendingCorrection_ <= kFitTight) {
+                done = true;
+                r_.stoppedBecause = "no step lowered the residuals any further and the "
+                                    "correction still asked for, " +
+                                    formatNumber(pendingCorrection_) + ", is below " +
+                                    formatNumber(kFitTight) + ": converged to full precision";
+            } else if (stalled) {
+                r_.lastCorrection = pendingCorrection_;
+                lastDamped_ = false;
+            }
+            break;
+        }
+        lastDamped_ = t < 1;
+        r_.lastCorrection = relative(trial.u - cur.u, trial.u);
+        cur = std::move(trial);
+        std::vector<double> atX0 = shooting_->initialValues(cur.u);
+        if (p_.usesA) atX0.push_back(shooting_->a(cur.u));
+        noteIteration(it, std::move(atX0), cur.r.squaredNorm());
+        done = matched(cur) && converged(it, prevCorrection, cur.r);
+        prevCorrection = r_.lastCorrection;
+    }
+    r_.initial = shooting_->initialValues(cur.u);
+    r_.a = shooting_->a(cur.u);
+    r_.sumSquares = cur.r.squaredNorm();
+    g0_ = cur.g0;
+    shootingU_ = cur.u;
+    endFit(done, stalled);
+    return true;
+}
+
 // Whether the fit has converged after iteration it; says why in stoppedBecause.
-bool Run::converged(int it, double prevCorrection, const FitPoint &fp) {
+bool Run::converged(int it, double prevCorrection, const Eigen::VectorXd &r) {
     const double c = r_.lastCorrection;
     // The next correction, extrapolated at the rate the last two show (a quadratically
     // converging fit does better still).
     const double next = it >= 2 && c < prevCorrection ? c * c / prevCorrection : HUGE_VAL;
-    if (atNoise(fp)) {
+    if (atNoise(r)) {
         r_.stoppedBecause = "every residual is at the integration's noise level (at most " +
                             formatNumber(kFitNoise) + " x max(1, |Y|)): converged";
         return true;
@@ -405,7 +541,8 @@ void Run::finalPass() {
     };
     say("Integrating " + std::to_string(p_.nPoints) + " plot points from x = " +
         formatNumber(p_.x0));
-    const PassOutput out = integ_.run(s);
+    const PassOutput out =
+        shooting_ ? shooting_->pass(shootingU_, s.points, s.stepOut, s.progress) : integ_.run(s);
     const size_t rowLen = size_t(n + 1);
     r_.table.assign(out.y.begin(), out.y.begin() + long(plotX_.size() * rowLen));
     r_.rowDone.assign(out.done.begin(), out.done.begin() + long(plotX_.size()));

@@ -40,6 +40,7 @@ struct SolveResult {
     // Fit.
     bool fitted = false;
     bool underdetermined = false;
+    std::string fitMethod;        // how the fit shot when not from x0 alone, and why
     int fitIterations = 0;
     double lastCorrection = HUGE_VAL;  // none yet
     double sumSquares = 0;
