@@ -74,14 +74,6 @@ QString formatHeaderDate(const QDateTime &when);
 
 // ---- Reader ----
 
-// The answer part of the next line of st.fileNo: the text before the first "!" trimmed of
-// blanks, empty when it starts with "-999", TABs removed and trimmed again. At the end of
-// the file (or after a read error) closes st.fileNo and returns "-EOF-".
-QString ReadAnsLine(AppState &st);
-
-// Commas become blanks, the text is trimmed and runs of blanks shrink to one.
-QString NormalizePair(const QString &text);
-
 // Splits a path at its last "\" or "/": returns the file name part and puts the folder
 // before it into folder. Without either separator returns path unchanged and puts the
 // current working directory into folder.

@@ -69,16 +69,6 @@ void fromRecord(const response::Record &r, AppState &st) {
 
 }  // namespace
 
-QString ReadAnsLine(AppState &st) {
-    const QString answer = q(response::readAnsLine(st.fileNo.input()));
-    if (!st.fileNo.input().isOpen()) st.fileNo.close();
-    return answer;
-}
-
-QString NormalizePair(const QString &text) {
-    return q(response::normalizePair(text.toStdString()));
-}
-
 QString SplitFileSpec(const QString &path, QString &folder) {
     std::string f;
     const QString name = q(response::splitFileSpec(path.toStdString(), f));

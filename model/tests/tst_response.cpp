@@ -1,5 +1,7 @@
-// Writing response files: the worked examples byte for byte, the header, the line rules,
-// the round trip through the reader, and the failure paths.
+// Response files: the worked examples written byte for byte and read back, files as people
+// edit them by hand and as they go wrong, the failure paths of writing, and the rules on
+// the answer set (completeness, grid points, clearing for a new problem).
+#include "model/AnswerRules.h"
 #include "model/AppState.h"
 #include "model/ResponseFile.h"
 #include "platform/RtError.h"
@@ -16,10 +18,49 @@ using namespace quadrel::test;
 
 namespace {
 
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
 QByteArray readBytes(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
     return f.readAll();
+}
+
+// Every field of the record that reading can change, one "key=value" per entry.
+QStringList dump(const AppState &st, const TestForm *form) {
+    const ProblemAnswers &a = st.answers;
+    QStringList d;
+    d << "rec=" + st.recordedName << "path=" + st.fileTempPath;
+    for (size_t i = 1; i <= 6; ++i) d << QStringLiteral("a%1=").arg(i) + a.answers[i];
+    d << "n=" + QString::number(a.nDataPoints);
+    for (int i = 1; i <= a.nDataPoints && static_cast<size_t>(i) < a.xValues.size(); ++i)
+        d << QStringLiteral("p%1=").arg(i) + a.xValues[static_cast<size_t>(i)] + "|" +
+                 a.yValues[static_cast<size_t>(i)];
+    d << "note1=" + a.note1 << "note2=" + a.note2 << "chg=" + a.changeSolverVars
+      << "nsv=" + QString::number(a.nSolverVars);
+    for (size_t i = 1; i <= 7; ++i) d << QStringLiteral("s%1=").arg(i) + a.solverAnswers[i];
+    if (form) d << "types=" + form->typeSelections.join(',');
+    return d;
+}
+
+const QStringList kBeamRecord = {
+    "rec=Beam.ode", "a1=Y' * Y'' = A * X", "a2=1", "a3=1", "a4=2 1", "a5=11", "a6=.2",
+    "n=3", "p1=1|2", "p2=3|3.5", "p3=5|6", "note1=", "note2=", "chg=Y", "nsv=7",
+    "s1=5", "s2=0", "s3=100", "s4=5", "s5=3000", "s6=.0001", "s7=1.e-6", "types=IVP,BVP"};
+
+// Each expected "key=value" must be the dump's entry for that key.
+void checkFields(const QStringList &d, const QStringList &expected) {
+    for (const QString &e : expected) {
+        const QString key = e.section('=', 0, 0) + '=';
+        const auto it = std::find_if(d.begin(), d.end(),
+                                     [&](const QString &s) { return s.startsWith(key); });
+        QVERIFY2(it != d.end(), qPrintable("no field " + key));
+        QCOMPARE(*it, e);
+    }
 }
 
 QDateTime at(int y, int mo, int d, int h, int mi) { return QDateTime(QDate(y, mo, d), QTime(h, mi)); }
@@ -58,14 +99,186 @@ struct Rig {
 
 }  // namespace
 
-class TstWriter : public QObject {
+class TstResponse : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
     QString path(const QString &name) const { return dir_.path() + "/" + name; }
 
+    // Reads bytes as the file commands do: open as fileNo, FileReadMe, close.
+    bool readFile(AppState &st, const QByteArray &bytes, const QString &name = "In.ode") {
+        writeBytes(path(name), bytes);
+        st.fileNo.openInput(path(name));
+        QString fileName = name;
+        QString folder = dir_.path();
+        const bool ok = FileReadMe(st, fileName, folder);
+        st.fileNo.close();
+        return ok;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    // ---- reading ----
+
+    void splitFileSpec_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("mixed, last one wins") << "a/b\\c.ode" << "c.ode" << "a/b";
+        QTest::newRow("mixed the other way") << "a\\b/c.ode" << "c.ode" << "a\\b";
+        QTest::newRow("root") << "/Beam.ode" << "Beam.ode" << "";
+        QTest::newRow("folder only") << "C:\\Data\\" << "" << "C:\\Data";
+        QTest::newRow("empty") << "" << "" << QDir::currentPath();
+    }
+    void splitFileSpec() {
+        QFETCH(QString, path);
+        QString got = "unchanged?";
+        QTEST(SplitFileSpec(path, got), "name");
+        QTEST(got, "folder");
+    }
+
+    // Whole files, read or refused with a message that names the error; a refused file keeps
+    // what was read before the error and the rest of the old record.
+    void fileReadMe_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected");  // entries of dump() that must match
+        QTest::addColumn<QString>("message");       // the error message, or none
+
+        QTest::newRow("boundary problem as written, bare name on line 1")
+            << kBeam << kBeamRecord + QStringList{"path=" + QDir::currentPath()} << QString();
+
+        QTest::newRow("initial value problem")
+            << kSpring << QStringList{"rec=Spring.ode", "a1=Y'' + (4 * Y) = 0", "a2=", "a3=0", "a4=0 1",
+                                      "a5=21", "a6=.1", "n=0", "note1=Harmonic test", "note2=",
+                                      "chg=N", "nsv=0", "s1=", "s7=", "types=IVP"}
+            << QString();
+
+        QTest::newRow("hand edited: commas, blanks, TABs, no comments, LF")
+            << QByteArray("  Beam.ode\n\tY' * Y''\t= A * X   \n 1 \n1\n 2   1 ! y y'\n11\n.2\n"
+                          " 3 \n1,2\n  3.5 ,  7\t\t! Boundary point # 2\n5\t\t 6\n"
+                          "keep  this\n\n Y \n5\n0\n100\n5\n3000\n.0001\n1.e-6\n")
+            << QStringList{"rec=Beam.ode", "a1=Y' * Y''= A * X", "a2=1", "a4=2   1", "n=3",
+                           "p1=1|2", "p2=3.5|7", "p3=5|6", "note1=keep  this", "note2=",
+                           "chg=Y", "nsv=7", "s1=5", "s7=1.e-6", "types=IVP,BVP"} << QString();
+
+        QTest::newRow("one number gives X = Y, three give first and last")
+            << QByteArray("P.ode\nY\n1\n2\n3\n4\n5\n2\n  7  \n1 2 3\nn1\nn2\nN\n")
+            << QStringList{"n=2", "p1=7|7", "p2=1|3", "note1=n1", "note2=n2", "nsv=0"} << QString();
+
+        QTest::newRow("lower case y: no solver lines read")
+            << QByteArray(kBeam).replace("Y\t\t! 22.", "y\t\t! 22.")
+            << QStringList{"chg=y", "nsv=0", "s1=", "s2=", "s3=", "s4=", "s5=", "s6=", "s7=",
+                           "n=3", "p3=5|6"} << QString();
+
+        QTest::newRow("folder with backslashes on line 1")
+            << QByteArray(kBeam).replace("Beam.ode  \t\t!*", "C:\\Data\\Beam.ode  \t\t!*")
+            << QStringList{"rec=Beam.ode", "path=C:\\Data"} << QString();
+
+        QTest::newRow("odd answers, CR line ends, no final end")
+            << QByteArray("P.ode\rx -999 ! c\r\t-999 ! c\r  hello  \t  ! c\r\x80 caf\xe9 \x85 !\r5\r6\r"
+                          "1\r  1 ,, ,   2  \rn1\rn2\rN")
+            << QStringList{"a1=x -999", "a2=-999", "a3=hello", QString::fromUtf8("a4=€ café …"), "a5=5",
+                           "n=1", "p1=1|2", "note2=n2", "chg=N"} << QString();
+
+        QTest::newRow("-999.5 and several bangs")
+            << QByteArray("P.ode\nY' = X ! c ! d\n-999.5  ! 2. x\n-9990\n!!\n5!\n6 ! ! !\n0\n"
+                          "a!b!c\n-999\nN\n")
+            << QStringList{"a1=Y' = X", "a2=", "a3=", "a4=", "a5=5", "a6=6", "n=0",
+                           "note1=a", "note2="} << QString();
+
+        QTest::newRow("text after the last expected line is ignored")
+            << QByteArray("P.ode\nY\n1\n2\n3\n4\n5\n0\nn1\nn2\nN\n5\n0\n100\n5\n3000\n1\n2\n"
+                          "garbage\n")
+            << QStringList{"chg=N", "nsv=0", "s1=", "s6="} << QString();
+
+        QTest::newRow("file ends inside the points: -EOF- stored like answers")
+            << QByteArray("P.ode\nY\n1\n2\n3\n4\n5\n2\n1 2\n")
+            << QStringList{"n=2", "p1=1|2", "p2=-EOF-|-EOF-", "note1=-EOF-", "note2=-EOF-",
+                           "chg=-EOF-", "nsv=0", "s1=", "types=IVP,BVP"} << QString();
+
+        QTest::newRow("negative count reads no points")
+            << QByteArray("P.ode\nY\n1\n2\n3\n4\n5\n-2\nn1\nn2\nN\n")
+            << QStringList{"n=-2", "note1=n1", "types=IVP"} << QString();
+
+        QTest::newRow("count in other numeric forms")
+            << QByteArray("P.ode\nY\n1\n2\n3\n4\n5\n 1.5e0 \n1 2\n3 4\nn1\nn2\nN\n")
+            << QStringList{"n=2", "p2=3|4", "note1=n1"} << QString();
+        const QByteArray seven("P.ode\nY\n1\n2\n3\n4\n5\n");
+        const QString mismatch = "Unexpected error # 13 occured: Type mismatch";
+        QTest::newRow("file ends after line 7") << seven
+            << QStringList{"a1=Y", "a6=5", "n=0", "note1=old note", "types=IVP"} << mismatch;
+        QTest::newRow("count not a number") << seven + "three\nn1\n" << QStringList{"note1=old note"} << mismatch;
+        QTest::newRow("empty file") << QByteArray() << QStringList{"a1=-EOF-", "note1=old note"} << mismatch;
+        QTest::newRow("count beyond 16 bits")
+            << seven + "40000\n" << QStringList{"note1=old note"} << QString("Unexpected error # 6 occured: Overflow");
+        QTest::newRow("point line without a number") << seven + "2\n1 2\n , ,  ! gone\nn1\n"
+            << QStringList{"n=2", "p1=1|2", "note1=old note", "types=IVP"}
+            << QString("Unexpected error # 9 occured: Subscript out of range");
+    }
+    void fileReadMe() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, message);
+        AppState st;
+        ScriptedMessageBoxes boxes;
+        st.msg = &boxes;
+        TestForm form(st);
+        st.answers.note1 = "old note";
+        QCOMPARE(readFile(st, bytes), message.isEmpty());
+        QCOMPARE(boxes.shown().size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(boxes.shown()[0].title, QStringLiteral("In 'FileReadMe' routine ..."));
+            QCOMPARE(boxes.shown()[0].text, message);
+            QCOMPARE(boxes.shown()[0].icon, MsgIcon::Critical);
+        }
+        checkFields(dump(st, &form), expected);
+    }
+
+    void missingFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("named file") << "Nope.ode" << 1;
+        QTest::newRow("no name: silent") << "" << 0;
+        QTest::newRow("a folder is not a file") << "sub" << 1;
+    }
+    void missingFile() {
+        QFETCH(QString, name);
+        QFETCH(int, messages);
+        QDir(dir_.path()).mkpath("sub");
+        AppState st;
+        ScriptedMessageBoxes boxes;
+        st.msg = &boxes;
+        st.answers.answers[1] = "kept";
+        st.recordedName = "Kept.ode";
+        QString fileName = name;
+        QString folder = dir_.path();
+        QVERIFY(!FileReadMe(st, fileName, folder));
+        QCOMPARE(boxes.shown().size(), messages);
+        if (messages) {
+            QCOMPARE(boxes.shown()[0].title, QStringLiteral(" File not found."));
+            QCOMPARE(boxes.shown()[0].text, "Missing '" + name + "' file?");
+            QCOMPARE(boxes.shown()[0].icon, MsgIcon::Exclamation);
+        }
+        QCOMPARE(st.answers.answers[1], QStringLiteral("kept"));
+        QCOMPARE(st.recordedName, QStringLiteral("Kept.ode"));
+        QCOMPARE(st.fullPath, dir_.path() + "/" + name);
+    }
+
+    // The solver reads files with no form and maybe no message seam (the demo files' test
+    // reads good files that way).
+    void withoutForm() {
+        writeBytes(path("Solo.ode"), "P.ode\nY\n1\n2\n3\n4\n5\nx\n");
+        AppState st;
+        ScriptedMessageBoxes boxes;
+        st.msg = &boxes;
+        QVERIFY(!ReadResponseFile(st, path("Solo.ode")));
+        QCOMPARE(boxes.shown().size(), 1);
+        QVERIFY(!st.fileNo.isOpen());
+        st.msg = nullptr;
+        QVERIFY(!ReadResponseFile(st, dir_.path() + "/Missing.ode"));
+    }
+    // ---- writing ----
 
     void workedExamples_data() {
         QTest::addColumn<QString>("name");
@@ -336,7 +549,71 @@ private slots:
         QVERIFY(readBytes(path("Other.ode")).startsWith("Other.ode  \t\t!*"));
         QCOMPARE(r.st.recordedName, QStringLiteral("Spring.ode"));
     }
+    // ---- the answer set ----
+
+    // Without a form: empty and exactly "-Select-" are missing, a blank is an answer.
+    void missing() {
+        ProblemAnswers a;
+        const QStringList answers{"Y", "", " ", "-Select-", "-select-", " -Select-"};
+        for (size_t i = 1; i <= 6; ++i) a.answers[i] = answers[int(i) - 1];
+        bool flags[7] = {};
+        QVERIFY(!allAnswered(a, flags));
+        QCOMPARE(QList<bool>(flags + 1, flags + 7), (QList<bool>{false, true, false, true, false, false}));
+        a.answers[2] = a.answers[4] = "1";
+        QVERIFY(allAnswered(a));
+    }
+
+    // The form's tests cover the usual grid; these are its edges.
+    void gridPoints_data() {
+        QTest::addColumn<int>("rows");            // grid rows, heading row included
+        QTest::addColumn<QStringList>("cells");   // x1, y1, x2, y2, ... of the data rows
+        QTest::addColumn<QStringList>("stored");  // trimmed x|y of the counted rows
+        QTest::newRow("blank cells count as empty")
+            << 4 << QStringList{"  1 ", " 2", "   ", "4"} << QStringList{"1|2"};
+        QTest::newRow("every row filled, no spare row")
+            << 3 << QStringList{"1", "2", "3", "4"} << QStringList{"1|2", "3|4"};
+        QTest::newRow("heading row only") << 1 << QStringList{} << QStringList{};
+        QTest::newRow("TABs are not trimmed") << 3 << QStringList{"\t1", "2\t"} << QStringList{"\t1|2\t"};
+    }
+    void gridPoints() {
+        QFETCH(int, rows);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, stored);
+        ProblemAnswers a;
+        a.nDataPoints = 9;
+        takeGridPoints(a, rows, [&](int r, int c) {
+            if (r < 1 || r >= rows) QTest::qFail("cell outside the grid read", __FILE__, __LINE__);
+            return cells.value((r - 1) * 2 + (c - 1));
+        });
+        QCOMPARE(a.xValues.size(), size_t(rows) + 1);
+        QStringList got;
+        for (int i = 1; i <= a.nDataPoints; ++i) got << a.xValues[size_t(i)] + "|" + a.yValues[size_t(i)];
+        QCOMPARE(got, stored);
+    }
+
+    void clearProblem_data() {
+        QTest::addColumn<bool>("withForm");
+        QTest::newRow("with a form") << true;
+        QTest::newRow("without a form") << false;
+    }
+    void clearProblem() {
+        QFETCH(bool, withForm);
+        AppState st;
+        std::unique_ptr<TestForm> form(withForm ? new TestForm(st) : nullptr);
+        st.answers.answers[1] = "Y";
+        st.answers.nDataPoints = 2;
+        st.answers.resizePoints(2);
+        st.fileName = st.recordedName = "Beam.ode";
+        st.filePath = "/elsewhere";
+        ClearProblem(st);
+        QVERIFY(st.answers.answers[1].isEmpty());
+        QCOMPARE(st.answers.nDataPoints, qint16(0));
+        QCOMPARE(st.fileName, QStringLiteral("New data"));
+        QCOMPARE(st.recordedName, QStringLiteral("New data"));
+        QCOMPARE(st.filePath, QDir::currentPath());
+        if (form) QCOMPARE(form->typeSelections, QStringList{"IVP"});
+    }
 };
 
-QTEST_GUILESS_MAIN(TstWriter)
-#include "tst_writer.moc"
+QTEST_GUILESS_MAIN(TstResponse)
+#include "tst_response.moc"
