@@ -57,6 +57,15 @@ struct FormFixture {
         key(Qt::Key_Return);
     }
 
+    // Replaces the text of a box as a user does: click, select all, delete, type.
+    void fill(QWidget *box, const QString &text) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        key(Qt::Key_A, Qt::ControlModifier);
+        key(Qt::Key_Delete);
+        type(text);
+    }
+    void fill(const QString &name, const QString &text) { fill(form->controls().widget(name), text); }
+
     // Opens a top-level menu by its access key and chooses an entry by its access key.
     void menu(Qt::Key menuKey, Qt::Key itemKey) {
         QTest::keyClick(form.get(), menuKey, Qt::AltModifier);

@@ -30,11 +30,6 @@ class TestFileCommands : public QObject {
 
     QString file(const QString &name) const { return tmp_.path() + QLatin1Char('/') + name; }
     void run(int c) { f_->menu(Qt::Key_F, kItemKey[c]); }
-    void typeEquation(const QString &text) {
-        QTest::mouseClick(f_->form->Equation, Qt::LeftButton);
-        f_->key(Qt::Key_A, Qt::ControlModifier);
-        f_->type(text);
-    }
 
 private slots:
     void init() {
@@ -77,7 +72,7 @@ private slots:
         QFETCH(Answers, answers);
         QFETCH(QString, chosen);
         QFETCH(bool, cleared);
-        typeEquation(QStringLiteral("Y' = X"));
+        f_->fill(f_->form->Equation, QStringLiteral("Y' = X"));
         for (int a : answers) f_->msg.queueAnswer(MsgAnswer(a));
         if (!chosen.isEmpty()) f_->dialog.queuePath(file(chosen));
         run(command);
@@ -93,11 +88,11 @@ private slots:
 
     // Open while the form shows "New data" never asks about saving, even after edits.
     void openOverNewData() {
-        typeEquation(QStringLiteral("Y'' = -Y"));
+        f_->fill(f_->form->Equation, QStringLiteral("Y'' = -Y"));
         f_->dialog.queuePath(file(QStringLiteral("a.ode")));
         run(SaveAs);
         f_->state.fileName = QStringLiteral("New data");
-        typeEquation(QStringLiteral("Y' = 1"));
+        f_->fill(f_->form->Equation, QStringLiteral("Y' = 1"));
         f_->dialog.queuePath(file(QStringLiteral("a.ode")));
         run(Open);
         QVERIFY(f_->msg.shown().isEmpty());
@@ -210,7 +205,7 @@ private slots:
         AppState &st = f_->state;
         const QString tooLong = file(QString(300, QLatin1Char('n')));
         QSignalSpy unloaded(f_->form.get(), &frmMain::unloaded);
-        if (trigger == 0) typeEquation(QStringLiteral("Y"));
+        if (trigger == 0) f_->fill(f_->form->Equation, QStringLiteral("Y"));
         if (trigger == 2 || trigger == 3) f_->dialog.queuePath(file(QStringLiteral("keep.ode")));
         f_->msg.queueAnswer(MsgAnswer::Cancel);
         switch (trigger) {

@@ -33,13 +33,6 @@ QString readText(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
 }
 
-// Replaces the text of an answer box as a user does: click, select all, type.
-void answer(FormFixture &f, QLineEdit *box, const QString &text) {
-    QTest::mouseClick(box, Qt::LeftButton);
-    f.key(Qt::Key_A, Qt::ControlModifier);
-    f.type(text);
-}
-
 QStringList entries(const QString &folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
@@ -167,11 +160,11 @@ private slots:
         prepare(f, launcher);
         f.state.fileName = QStringLiteral("New data");
 
-        answer(f, f.form->Equation, QString::fromLatin1(c->equation));
+        f.fill(f.form->Equation, QString::fromLatin1(c->equation));
         f.showPage(frmMain::TabParameters);
         const char *const texts[] = {c->aText, c->x0Text, c->initText, nullptr, c->dxText};
         for (int i = 2; i <= 6; ++i)
-            answer(f, f.form->answerBoxes[size_t(i)],
+            f.fill(f.form->answerBoxes[size_t(i)],
                    i == 5 ? QString::number(c->nPoints) : QString::fromLatin1(texts[i - 2]));
         f.chooseBvp();
         for (const char *x : c->dataX) {
