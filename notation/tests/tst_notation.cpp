@@ -1,6 +1,8 @@
 // The notation's rules pinned with hand-computed values, its derivatives against central
-// differences, every parse error with its column, and evaluation without allocation.
+// differences, every parse error with its column, evaluation without allocation, and the
+// naming of the step that is not finite.
 #include "notation/Equation.h"
+#include "notation/Fault.h"
 
 #include <QtTest>
 
@@ -86,15 +88,13 @@ private slots:
         QTest::newRow("function value then operator") << "Y' = SIN( X + 1) * 2" << (5 - std::sin(3.0) * 2);
         QTest::newRow("function side by side") << "SIN(X) COS(X) Y'" << (std::sin(2.0) * std::cos(2.0) * 5);
         QTest::newRow("high derivative") << "Y'''' - Y''' = Y" << 3.0;
-        QTest::newRow("SIN") << "Y' + SIN(X / 4)" << 5 + std::sin(0.5);
-        QTest::newRow("COS") << "Y' + cos(X / 4)" << 5 + std::cos(0.5);
-        QTest::newRow("TAN") << "Y' + Tan(X / 4)" << 5 + std::tan(0.5);
-        QTest::newRow("ASIN") << "Y' + ASIN(X / 4)" << 5 + std::asin(0.5);
-        QTest::newRow("ACOS") << "Y' + ACOS(X / 4)" << 5 + std::acos(0.5);
-        QTest::newRow("ATAN") << "Y' + ATAN(X / 4)" << 5 + std::atan(0.5);
-        QTest::newRow("SINH") << "Y' + SINH(X / 4)" << 5 + std::sinh(0.5);
-        QTest::newRow("COSH") << "Y' + COSH(X / 4)" << 5 + std::cosh(0.5);
-        QTest::newRow("TANH") << "Y' + TANH(X / 4)" << 5 + std::tanh(0.5);
+        // Each function with its own argument, so that two names swapped show.
+        QTest::newRow("circular") << "Y' + SIN(X / 4) + cos(X / 8) + Tan(X / 16)"
+                                  << 5 + std::sin(0.5) + std::cos(0.25) + std::tan(0.125);
+        QTest::newRow("inverse") << "Y' + ASIN(X / 4) + ACOS(X / 8) + ATAN(X / 16)"
+                                 << 5 + std::asin(0.5) + std::acos(0.25) + std::atan(0.125);
+        QTest::newRow("hyperbolic") << "Y' + SINH(X / 4) + COSH(X / 8) + TANH(X / 16)"
+                                    << 5 + std::sinh(0.5) + std::cosh(0.25) + std::tanh(0.125);
         QTest::newRow("EXP") << "Y' + EXP(0)" << 6.0;
         QTest::newRow("LOG is natural") << "Y' + LOG(EXP(X))" << 7.0;
         QTest::newRow("LOG10") << "Y' + LOG10(100)" << 7.0;
@@ -364,6 +364,42 @@ private slots:
         QCOMPARE(folded.programLength(), std::size_t(3));
         QCOMPARE(folded.reverseLength(), std::size_t(2));
         QCOMPARE(folded.residual(0, kY, 0), 330.0);
+    }
+
+    // The step that makes an equation's value (or slope) not finite, named with its column.
+    void faultNames_data() {
+        QTest::addColumn<QString>("equation");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::addColumn<QString>("text");  // empty: no fault
+        QTest::newRow("sqrt") << "Y' = SQRT(-1 - Y)" << 0.0 << 0.5
+                              << "SQRT of a negative number (-1.5) at column 6";
+        QTest::newRow("log") << "Y' = Y + LOG( X)" << -1.0 << 0.0
+                             << "LOG of a non-positive number (-1) at column 10";
+        QTest::newRow("exp") << "Y' = 2 * EXP( 1000 Y)" << 0.0 << 1.0
+                             << "EXP overflow (1000) at column 10";
+        QTest::newRow("division") << "Y' = Y + (1 / X)" << 0.0 << 1.0
+                                  << "Division by zero (1 / 0) at column 13";
+        QTest::newRow("power") << "Y' = Y^0.5" << 0.0 << -4.0
+                               << "A negative number to a fractional power (-4 ^ 0.5) at column 7";
+        QTest::newRow("asin") << "Y' = ASIN( Y)" << 0.0 << 2.0
+                              << "ASIN of a number outside -1 to 1 (2) at column 6";
+        QTest::newRow("slope only") << "Y' = SQRT( Y)" << 0.0 << 0.0
+                                    << "SQRT at 0 has no finite slope at column 6";
+        QTest::newRow("first of two") << "Y' = LOG( Y) + SQRT( Y)" << 0.0 << -1.0
+                                      << "LOG of a non-positive number (-1) at column 6";
+        QTest::newRow("finite") << "Y' = Y / (1 + X)" << 1.0 << 2.0 << "";
+    }
+    void faultNames() {
+        QFETCH(QString, equation);
+        QFETCH(double, x);
+        QFETCH(double, y);
+        QFETCH(QString, text);
+        const notation::Equation eq = notation::Equation::parse(equation.toStdString());
+        const double ys[2] = {y, 0.25};
+        const notation::Fault f = notation::findFault(eq, x, ys, 1.0);
+        QCOMPARE(f.found, !text.isEmpty());
+        if (f.found) QCOMPARE(QString::fromStdString(f.text()), text);
     }
 };
 
