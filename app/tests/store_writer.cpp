@@ -1,4 +1,4 @@
-// Test helper: writes COUNT distinct values named PREFIX<i> into the product key of the
+// Test helper: writes COUNT distinct text values named PREFIX<i> into the product key of the
 // per-user store, as a second Quadrel process would. Before writing it leaves a mark in
 // BARRIER_DIR and waits until PEERS marks are there, so that the writers really overlap.
 //   store_writer PREFIX COUNT BARRIER_DIR PEERS
@@ -35,18 +35,8 @@ int main(int argc, char *argv[]) {
     }
 
     CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
-    for (int i = 0; i < count; ++i) {
-        const QString name = prefix + QString::number(i);
-        switch (i % 3) {
-        case 0:
-            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_SZ,
-                             QStringLiteral("text \"%1\"\n").arg(i));
-            break;
-        case 1: SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_DWORD, qint32(i)); break;
-        default:
-            SetRegistryValue(HKEY_CURRENT_USER, kProductKey, name, REG_BINARY,
-                             QByteArray::number(i));
-        }
-    }
+    for (int i = 0; i < count; ++i)
+        SetRegistryValue(HKEY_CURRENT_USER, kProductKey, prefix + QString::number(i), REG_SZ,
+                         QStringLiteral("text \"%1\"\n").arg(i));
     return 0;
 }
