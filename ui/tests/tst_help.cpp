@@ -105,9 +105,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), address);
         const MessageRequest &m = f.msg.shown()[0];
         QCOMPARE(m.title, QString("If default e-Mail program was Not found."));
-        QCOMPARE(m.text, "If this didn't work automatically!  Please e-mail us at " + address +
-                             "\r\n   ---> ('Cntl V' will retrieve our e-mail address!)  <---\r\n"
-                             "with Subject: Quadrel 6.701 questions/problems");
+        QVERIFY(m.text.contains("e-mail us at " + address));
         QCOMPARE(m.icon, MsgIcon::Exclamation);
         QCOMPARE(m.buttons, MsgButtons::Ok);
     }

@@ -1,5 +1,5 @@
-// The form's make-up and the real form resized headless: the control registry, controls that
-// follow the inner size without overlapping or clipping, the tips box and the canvas scroll bar.
+// The real form resized headless: controls follow the inner size without overlapping or
+// clipping, and the tips box and the canvas scroll bar follow the window.
 #include "FormFixture.h"
 #include "resize/Twips.h"
 
@@ -69,24 +69,6 @@ void checkPagesDoNotOverlapOrClip(frmMain &form) {
 class LayoutTest : public QObject {
     Q_OBJECT
 private slots:
-    // Names are found in any case; an array answers with its members in index order and has
-    // no single control; every named control is in the registry once, in tab order.
-    void registryLookup() {
-        FormFixture f;
-        const ControlRegistry &r = f.form->controls();
-        QCOMPARE(r.widget("X0INITVAL"), static_cast<QWidget *>(f.form->page2->x0InitVal));
-        const auto question = r.find("question");
-        QCOMPARE(question.size(), 6);
-        for (int i = 0; i < 6; ++i) QCOMPARE(question[i]->object->property("Index").toInt(), i + 1);
-        QCOMPARE(question[1]->page, int(frmMain::TabParameters));
-        QVERIFY(r.entry("Question") == nullptr);
-        for (const QString &name : frmMain::forcedTabStops()) QVERIFY2(r.entry(name), qPrintable(name));
-        for (int i = 0; i < r.count(); ++i) {
-            QCOMPARE(r.at(i).tabIndex, i);
-            QCOMPARE(r.entryOf(r.at(i).object), &r.at(i));
-        }
-    }
-
     void controlsFollowTheInnerSize_data() {
         QTest::addColumn<double>("kx");
         QTest::addColumn<double>("ky");
