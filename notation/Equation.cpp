@@ -614,6 +614,7 @@ public:
         linkReverse();
         eq_.stack_.assign(std::size_t(maxDepth_) + 1, 0.0);
         eq_.backStack_.assign(std::size_t(maxDepth_) + 1, 0.0);
+        eq_.tangentStack_.assign(std::size_t(maxDepth_) + 1, 0.0);
     }
 
 private:
@@ -822,11 +823,16 @@ bool Equation::usesDerivative(int k) const {
     return k >= 0 && std::size_t(k) < usesY_.size() && usesY_[std::size_t(k)];
 }
 
-// Runs the program: the forward sweep, and with Partials also the reverse sweep that leaves
-// the adjoint of every use of an input in useAdjoint_. Each handler jumps straight to the next one (a jump
+// Runs the program. kValue: the forward sweep alone. kGradient: the forward sweep records
+// each step's local partials and the reverse sweep leaves the adjoint of every use of an
+// input in useAdjoint_. kSlope: the forward sweep carries beside each value its derivative
+// along Y^(n) (forward mode, one tangent), left in slope_; a step none of whose operands
+// depends on Y^(n) skips its partials. Each handler jumps straight to the next one (a jump
 // per handler predicts far better than one shared dispatch jump).
-template <bool Partials>
+template <int Mode>
 double Equation::run(double x, const double *y, double a) const {
+    constexpr bool Partials = Mode == kGradient;
+    constexpr bool Slope = Mode == kSlope;
     double *v = value_.data();
     v[kSlotX] = x;
     v[kSlotA] = a;
@@ -835,6 +841,10 @@ double Equation::run(double x, const double *y, double a) const {
     Instr *ip = program_.data() + 1;
     double *sp = stack_.data();
     double acc = 0, da, db;
+    // The tangent of the running value and of the pushed ones (kSlope).
+    double t = 0;
+    double *tsp = tangentStack_.data();
+    const std::uint32_t top = kSlotY0 + std::uint32_t(order_);
     // State of the reverse sweep, set here because every handler shares one scope.
     double *const use = useAdjoint_.data();
     double *bp = backStack_.data();
@@ -856,41 +866,60 @@ double Equation::run(double x, const double *y, double a) const {
         &&fEnd,
     };
 #define NOTATION_NEXT goto *forward[ip->code]
-#define NOTATION_OP(OP, A, B)                                            \
+#define NOTATION_SEED(SLOT) ((SLOT) == top ? 1.0 : 0.0)
+#define NOTATION_OP(OP, A, B, TA, TB)                                    \
     {                                                                    \
         if (Partials) {                                                  \
             acc = applyWithPartials(OP, A, B, da, db);                   \
             ip->pa = da;                                                 \
             ip->pb = db;                                                 \
+        } else if (Slope) {                                              \
+            const double ta = TA, tb = TB;                               \
+            if (ta == 0 && tb == 0) {                                    \
+                acc = apply(OP, A, B);                                   \
+                t = 0;                                                   \
+            } else {                                                     \
+                acc = applyWithPartials(OP, A, B, da, db);               \
+                t = (ta == 0 ? 0.0 : da * ta) + (tb == 0 ? 0.0 : db * tb); \
+            }                                                            \
         } else {                                                         \
             acc = apply(OP, A, B);                                       \
         }                                                                \
         ++ip;                                                            \
         NOTATION_NEXT;                                                   \
     }
-#define NOTATION_BINARY(OP, NAME)                     \
-    f##NAME##Acc: NOTATION_OP(OP, acc, v[ip->slot])   \
-    f##NAME##Rev: NOTATION_OP(OP, v[ip->slot], acc)   \
-    f##NAME##Pop: {                                   \
-        const double outer = *--sp;                   \
-        NOTATION_OP(OP, outer, acc)                   \
+#define NOTATION_BINARY(OP, NAME)                                                    \
+    f##NAME##Acc: NOTATION_OP(OP, acc, v[ip->slot], t, NOTATION_SEED(ip->slot))      \
+    f##NAME##Rev: NOTATION_OP(OP, v[ip->slot], acc, NOTATION_SEED(ip->slot), t)      \
+    f##NAME##Pop: {                                                                  \
+        const double outer = *--sp;                                                  \
+        const double touter = Slope ? *--tsp : 0.0;                                  \
+        NOTATION_OP(OP, outer, acc, touter, t)                                       \
     }
-#define NOTATION_UNARY(OP, NAME) f##NAME: NOTATION_OP(OP, acc, 0.0)
-#define NOTATION_FUSED(OP, NAME)                                    \
-    fLoad##NAME: NOTATION_OP(OP, v[ip->slot], v[ip->slot2])         \
-    fPushLoad##NAME: {                                              \
-        *sp++ = acc;                                                \
-        NOTATION_OP(OP, v[ip->slot], v[ip->slot2])                  \
+#define NOTATION_UNARY(OP, NAME) f##NAME: NOTATION_OP(OP, acc, 0.0, t, 0.0)
+#define NOTATION_FUSED(OP, NAME)                                                     \
+    fLoad##NAME: NOTATION_OP(OP, v[ip->slot], v[ip->slot2], NOTATION_SEED(ip->slot),  \
+                             NOTATION_SEED(ip->slot2))                               \
+    fPushLoad##NAME: {                                                               \
+        *sp++ = acc;                                                                 \
+        if (Slope) *tsp++ = t;                                                       \
+        NOTATION_OP(OP, v[ip->slot], v[ip->slot2], NOTATION_SEED(ip->slot),          \
+                    NOTATION_SEED(ip->slot2))                                        \
     }
 
     NOTATION_NEXT;
 fLoad:
     acc = v[ip->slot];
+    if (Slope) t = NOTATION_SEED(ip->slot);
     ++ip;
     NOTATION_NEXT;
 fPushLoad:
     *sp++ = acc;
     acc = v[ip->slot];
+    if (Slope) {
+        *tsp++ = t;
+        t = NOTATION_SEED(ip->slot);
+    }
     ++ip;
     NOTATION_NEXT;
     NOTATION_BINARY(Op::Add, Add)
@@ -898,8 +927,8 @@ fPushLoad:
     NOTATION_BINARY(Op::Mul, Mul)
     NOTATION_BINARY(Op::Div, Div)
     NOTATION_BINARY(Op::Pow, Pow)
-fPowIntAcc: NOTATION_OP(Op::PowInt, acc, v[ip->slot])
-fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot])
+fPowIntAcc: NOTATION_OP(Op::PowInt, acc, v[ip->slot], t, 0.0)
+fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot], t, 0.0)
     NOTATION_UNARY(Op::Neg, Neg)
     NOTATION_UNARY(Op::Sin, Sin)
     NOTATION_UNARY(Op::Cos, Cos)
@@ -926,8 +955,10 @@ fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot])
 #undef NOTATION_UNARY
 #undef NOTATION_BINARY
 #undef NOTATION_OP
+#undef NOTATION_SEED
 #undef NOTATION_NEXT
 fEnd:
+    if (Slope) slope_ = t;
     if (!Partials) return acc;
 
     // Reverse sweep: chain the local partials from the residual back to the inputs.
@@ -967,7 +998,17 @@ bEnd:
 
 double Equation::residual(double x, const double *y, double a) const {
     if (program_.empty()) return std::nan("");  // a default-constructed Equation
-    return run<false>(x, y, a);
+    return run<kValue>(x, y, a);
+}
+
+double Equation::residualAndSlope(double x, const double *y, double a, double &slope) const {
+    if (program_.empty()) {
+        slope = 0;
+        return std::nan("");
+    }
+    const double r = run<kSlope>(x, y, a);
+    slope = slope_;
+    return r;
 }
 
 double Equation::residualWithGradient(double x, const double *y, double a, double *dY,
@@ -978,7 +1019,7 @@ double Equation::residualWithGradient(double x, const double *y, double a, doubl
         if (dY) dY[0] = 0;
         return std::nan("");
     }
-    const double r = run<true>(x, y, a);
+    const double r = run<kGradient>(x, y, a);
     // Each input's partial derivative is the sum of the adjoints of its uses.
     const double *use = useAdjoint_.data();
     const std::uint32_t *begin = useBegin_.data();

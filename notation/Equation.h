@@ -94,6 +94,9 @@ public:
 
     // Residual at x with y[k] = Y^(k), k = 0..order, and parameter a. Allocates nothing.
     double residual(double x, const double *y, double a) const;
+    // Residual and its partial derivative dF/dY^(n) (order()) in one forward pass, cheaper
+    // than the full gradient: what a Newton step for Y^(n) needs. Allocates nothing.
+    double residualAndSlope(double x, const double *y, double a, double &slope) const;
     // Residual and all partial derivatives in one pass. dY must hold order()+1 values.
     // Allocates nothing.
     double residualWithGradient(double x, const double *y, double a,
@@ -167,9 +170,12 @@ private:
     mutable std::vector<double> useAdjoint_;
     std::vector<std::uint32_t> useBegin_;
     mutable std::vector<double> stack_, backStack_;  // running values of enclosing groups
+    mutable std::vector<double> tangentStack_;       // and their slopes (residualAndSlope)
+    mutable double slope_ = 0;
     std::vector<double> constValues_;      // preset values of value_
 
-    template <bool Partials>
+    enum RunMode { kValue, kGradient, kSlope };
+    template <int Mode>
     double run(double x, const double *y, double a) const;
 };
 

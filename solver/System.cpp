@@ -20,6 +20,18 @@ TopSolver::TopSolver(const notation::Equation &eq, int order, double zero)
       constantSlope_(eq.constantSlope()),
       y_(size_t(order) + 1), dY_(size_t(order) + 1), dg_(size_t(order)) {}
 
+// F and its slope dF/dY^(n) at g; false when either is not finite.
+bool TopSolver::evaluateSlope(double x, double a, double g, double &F) {
+    y_[size_t(n_)] = g;
+    double Fn = 0;
+    F = eq_.residualAndSlope(x, y_.data(), a, Fn);
+    ++evaluations;
+    lastF_ = F;
+    lastFn_ = Fn;
+    dY_[size_t(n_)] = Fn;
+    return std::isfinite(F) && std::isfinite(Fn);
+}
+
 // F and its partials at g; false when any of them is not finite.
 bool TopSolver::evaluate(double x, double a, double g, double &F) {
     y_[size_t(n_)] = g;
@@ -39,7 +51,7 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     lastX_ = x;
     lastA_ = a;
     for (int k = 0; k < n_; ++k) y_[size_t(k)] = z[k];
-    if (!affine_) return newton(x, a, g);
+    if (!affine_) return newton(x, a, g, withPartials);
 
     if (!withPartials && quickRoot(x, z, a, g)) {
         ++iterations;
@@ -47,8 +59,8 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     }
     // F = c + d * g: one step from any start lands on the root.
     double start = g, F = 0;
-    if (!evaluate(x, a, start, F)) {
-        if (start == 0 || !evaluate(x, a, 0.0, F)) return Status::NonFinite;
+    if (!evaluateSlope(x, a, start, F)) {
+        if (start == 0 || !evaluateSlope(x, a, 0.0, F)) return Status::NonFinite;
         start = 0;
     }
     const double Fn = dY_[size_t(n_)];
@@ -64,7 +76,7 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     if (withPartials) {
         // F_k may depend on g (a product Y * Y''): take the partials at the root itself.
         double Froot = 0;
-        if (step != 0 && !evaluate(x, a, root, Froot)) return Status::NonFinite;
+        if (!evaluate(x, a, root, Froot)) return Status::NonFinite;
         const double FnRoot = dY_[size_t(n_)];
         for (int k = 0; k < n_; ++k) dg_[size_t(k)] = -dY_[size_t(k)] / FnRoot;
         dga_ = -dA_ / FnRoot;
@@ -78,7 +90,9 @@ std::string TopSolver::lastFault() const {
     return f.found ? f.text() : std::string();
 }
 
-TopSolver::Status TopSolver::newton(double x, double a, double &g) {
+// Each iteration needs F and its slope only; with partials the full gradient is taken
+// instead, so that dgdz() and dgda() come from the last iterate.
+TopSolver::Status TopSolver::newton(double x, double a, double &g, bool withPartials) {
     double gk = g;
     double goodG = gk, goodStep = 0;
     double prevStep = HUGE_VAL, lastStep = HUGE_VAL;
@@ -86,7 +100,7 @@ TopSolver::Status TopSolver::newton(double x, double a, double &g) {
     int corrections = 0;
     for (int it = 0; it < kMaxIterations; ++it) {
         double F = 0;
-        if (!evaluate(x, a, gk, F)) {
+        if (!(withPartials ? evaluate(x, a, gk, F) : evaluateSlope(x, a, gk, F))) {
             if (!std::isfinite(F) || !std::isfinite(lastFn_)) {
                 if (corrections == 0 || halvings >= 40) return Status::NonFinite;
                 // The last correction left the domain of the equation: go half as far.
@@ -100,8 +114,10 @@ TopSolver::Status TopSolver::newton(double x, double a, double &g) {
         const double Fn = dY_[size_t(n_)];
         if (Fn == 0) return Status::FlatDerivative;
         const double step = F / Fn;
-        for (int k = 0; k < n_; ++k) dg_[size_t(k)] = -dY_[size_t(k)] / Fn;
-        dga_ = -dA_ / Fn;
+        if (withPartials) {
+            for (int k = 0; k < n_; ++k) dg_[size_t(k)] = -dY_[size_t(k)] / Fn;
+            dga_ = -dA_ / Fn;
+        }
         goodG = gk;
         goodStep = step;
         gk -= step;

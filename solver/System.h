@@ -69,8 +69,9 @@ public:
     long solves = 0;
 
 private:
-    Status newton(double x, double a, double &g);
+    Status newton(double x, double a, double &g, bool withPartials);
     bool evaluate(double x, double a, double g, double &F);
+    bool evaluateSlope(double x, double a, double g, double &F);
 
     const notation::Equation &eq_;
     int n_;

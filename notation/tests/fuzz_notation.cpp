@@ -38,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const double rg = eq.residualWithGradient(p[0], y.data(), p[2], dY.data(), &dX, &dA);
             const double rg2 = eq.residualWithGradient(p[0], y.data(), p[2], dY2.data(), &dX2, &dA2);
             // The value with derivatives is the plain value, and a second call repeats the first.
-            require(same(r, rg) && same(rg, rg2) && same(dX, dX2) && same(dA, dA2));
+            double slope = 0;
+            require(same(r, rg) && same(rg, rg2) && same(dX, dX2) && same(dA, dA2) &&
+                    same(r, eq.residualAndSlope(p[0], y.data(), p[2], slope)));
             for (int k = 0; k <= n; ++k) {
                 require(same(dY[std::size_t(k)], dY2[std::size_t(k)]));
                 if (!eq.usesDerivative(k)) require(dY[std::size_t(k)] == 0);

@@ -190,6 +190,9 @@ private slots:
         };
         check(-1, dX);
         check(n + 1, dA);
+        double slope = -99;
+        QCOMPARE(eq.residualAndSlope(x, y.data(), a, slope), eq.residual(x, y.data(), a));
+        check(n, slope);
         if (!eq.usesA()) QCOMPARE(dA, 0.0);
         for (int k = 0; k <= n; ++k) {
             check(k, dY[std::size_t(k)]);
