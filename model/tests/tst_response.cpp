@@ -349,27 +349,24 @@ private slots:
         QCOMPARE(r.st.answers.nSolverVars, qint16(seven ? 7 : 0));
     }
 
-    // The worked examples pin plain lines, -999 for an empty answer and the cut at 70.
+    // The worked examples pin plain lines, -999 for an empty answer and the cut at 70; the
+    // header tests the flagged line cut at 50.
     void ansLine_data() {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("question");
-        QTest::addColumn<bool>("flagged");
         QTest::addColumn<QString>("line");
-        QTest::newRow("outer blanks trimmed") << "   x y  " << "q" << false << "x y  \t\t! q";
-        QTest::newRow("inner blanks and TABs kept") << "a \t  b" << "q" << false << "a \t  b  \t\t! q";
-        QTest::newRow("outer TABs are not blanks") << "\tx\t" << "q" << false << "\tx\t  \t\t! q";
-        QTest::newRow("empty question") << "x" << "" << false << "x  \t\t!";
-        QTest::newRow("flagged cut at 50")
-            << "F" << QString(69, 'q') + "rs" << true << "F  \t\t!* " + QString(50, 'q');
+        QTest::newRow("outer blanks trimmed") << "   x y  " << "q" << "x y  \t\t! q";
+        QTest::newRow("inner blanks and TABs kept") << "a \t  b" << "q" << "a \t  b  \t\t! q";
+        QTest::newRow("outer TABs are not blanks") << "\tx\t" << "q" << "\tx\t  \t\t! q";
+        QTest::newRow("empty question") << "x" << "" << "x  \t\t!";
     }
     void ansLine() {
         QFETCH(QString, answer);
         QFETCH(QString, question);
-        QFETCH(bool, flagged);
         QFETCH(QString, line);
         AppState st;
         st.fileNo.openOutput(path("line.ode"));
-        QCOMPARE(WriteAnsLine(st, answer, question, flagged), line);
+        QCOMPARE(WriteAnsLine(st, answer, question), line);
         st.fileNo.close();
         QCOMPARE(readBytes(path("line.ode")), line.toLatin1() + "\r\n");
     }
