@@ -10,7 +10,8 @@ PACKAGES=(
   libsundials-dev      # CVODES BDF with sensitivities (solver, stiff problems)
   libeigen3-dev        # dense linear algebra (solver: Gauss-Newton steps, stiffness estimate)
   clang libclang-rt-14-dev   # libFuzzer target for the equation parser
-  python3-scipy        # the peer in the solver benchmark
+  python3-scipy        # the peer in the solver benchmark; test-set references
+  python3-mpmath       # test-set references at 40 digits (solver/testsets/make_testsets.py)
   shared-mime-info desktop-file-utils   # MIME database refresh after file registration
   fonts-dejavu-core    # fonts for the typeset manual and headless rendering
   xvfb xauth           # lets the first README command start the program without a desktop

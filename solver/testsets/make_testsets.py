@@ -2,7 +2,7 @@
 """Writes the published test problems as response files (NAME.ode) and their reference
 values (NAME.ref) into this folder.
 
-    /usr/bin/python3 solver/testsets/make_testsets.py     (needs Debian python3-mpmath)
+    /usr/bin/python3 solver/testsets/make_testsets.py [NAME...]   (python3-mpmath, python3-scipy)
 
 Problems:
   DETEST classes A and E (Hull, Enright, Fellen, Sedgwick, SIAM J. Numer. Anal. 9, 1972):
@@ -10,11 +10,7 @@ Problems:
   Cash's boundary value test set: its scalar second-order linear problems 1-15, 17, 18 and
     nonlinear problems 19-23, 25-30, each with xi = 0.1 and xi = 0.05; the two boundary
     values become the two data points, and the first guesses at the left end are the
-    boundary value and the slope of the straight line between the two. Written to the
-    folder so far: all linear ones, and 19, 20, 21, 22, 28, 29 at both xi and 25 at 0.1;
-    the shooting for the references of 23, 26, 27, 30 (both xi) and 25 at 0.05 did not
-    finish within five minutes each here (interior layers: the trajectories from nearby
-    slopes blow up), so they wait for a collocation reference. Problem 16
+    boundary value and the slope of the straight line between the two. Problem 16
     (xi^2 Y'' + pi^2/4 Y = 0, Y(0) = 0, Y(1) = SIN(pi/(2 xi))) is left out: at both xi the
     right value is 0 and pi^2/(4 xi^2) is an eigenvalue, so the solution is not unique.
   A stiff problem: Y' = -1000 (Y - COS(X)), Y(0) = 0, over 0..2.
@@ -23,6 +19,10 @@ Reference values (X, Y, Y' at every plot point, 17 significant digits):
   * closed forms where the problem has one, evaluated with mpmath at 40 digits; each closed
     form is checked here against its equation (residual by mpmath's numerical derivatives
     at 40 digits, relative to the size of the terms, below 1e-25) and its boundary values;
+  * problem 23 by the quadrature of its first integral at 40 digits (see sinh_exact);
+  * 26, 27, 30 and 25 at xi = 0.05 by collocation (see collocation): shooting at 25 digits
+    does not finish there in minutes (interior layers: trajectories from nearby slopes
+    blow up);
   * otherwise mpmath's Taylor-series integrator (odefun) at 25 digits, for a boundary
     problem inside a shooting loop (findroot, secant, on the slope at the left end);
     the figures are then checked against an independent scipy run (DOP853, rtol 1e-13,
@@ -129,11 +129,13 @@ def cash(xi_text):
     tag = "10" if xi_text == "0.1" else "05"
     ps = []
 
-    def bvp(num, title, eq, a, b, rhs, exact=None, bc=None, note=None, shot=None):
+    def bvp(num, title, eq, a, b, rhs, exact=None, bc=None, note=None, shot=None,
+            collocate=False):
         npts, dx = {(0, 1): (11, 0.1), (-1, 1): (21, 0.1), (-0.1, 0.1): (21, 0.01)}[(a, b)]
         ps.append(P("Cash%02d_%s" % (num, tag), "Cash %d, xi = %s: %s" % (num, e, title), eq, 2,
                     a, npts, dx, rhs, exact=exact, bvp=(a, b, bc), note=note))
         ps[-1].shot = shot
+        ps[-1].collocate = collocate
 
     cospi = lambda x: mp.cos(pi * x)
     ce = "(1 + (%s * (%s^2)))" % (e, PI)   # 1 + xi pi^2
@@ -253,9 +255,11 @@ def cash(xi_text):
     bvp(22, "xi y'' + y' + y^2 = 0, y(0) = 0, y(1) = 1/2", "%s Y'' + Y' + (Y^2) = 0" % e, 0, 1,
         lambda x, y: [y[1], -(y[1] + y[0] ** 2) / E], bc=(0, mp.mpf(0.5)))
     mu = 1 / E
+    NOTE23 = ("x as an elliptic integral of v = mu y from the first integral v'^2 = c^2 + 4 mu^2 sinh(v/2)^2, evaluated by quadrature")
     bvp(23, "y'' = mu sinh(mu y), mu = 1/xi, y(0) = 0, y(1) = 1",
         "Y'' = %s * SINH( %s * Y)" % (mp.nstr(mu, 5), mp.nstr(mu, 5)), 0, 1,
-        lambda x, y: [y[1], mu * mp.sinh(mu * y[0])], bc=(0, 1), shot=8 * mp.exp(-mu))
+        lambda x, y: [y[1], mu * mp.sinh(mu * y[0])], exact=sinh_exact(mu), bc=(0, 1),
+        note="%s" % NOTE23)
     for num, (ya, yb) in zip(range(25, 31), [("-1/3", "1/3"), ("1", "-1/3"), ("1", "1/3"),
                                              ("1", "3/2"), ("0", "3/2"), ("-7/6", "3/2")]):
         fa, fb = mp.mpf(eval(ya.replace("/", "/mp.mpf(") + ")" if "/" in ya else ya)), None
@@ -263,8 +267,63 @@ def cash(xi_text):
         fb = mp.mpf(mp.fraction(*map(int, yb.split("/")))) if "/" in yb else mp.mpf(yb)
         bvp(num, "xi y'' + y y' - y = 0, y(0) = %s, y(1) = %s" % (ya, yb),
             "%s Y'' + (Y * Y') - Y = 0" % e, 0, 1,
-            lambda x, y: [y[1], (y[0] - y[0] * y[1]) / E], bc=(fa, fb))
+            lambda x, y: [y[1], (y[0] - y[0] * y[1]) / E], bc=(fa, fb),
+            collocate=num in (26, 27, 30) or (num == 25 and tag == "05"))
     return ps
+
+
+def sinh_exact(mu):
+    """y'' = mu sinh(mu y), y(0) = 0, y(1) = 1 by its first integral: with v = mu y,
+    v'^2 = c^2 + 4 mu^2 sinh(v/2)^2, so x(v) = integral from 0 to v of dw / v'(w) (an
+    elliptic integral, by quadrature at 40 digits); c is the root of x(mu) = 1."""
+    def speed(w, c):
+        return mp.sqrt(c * c + 4 * mu * mu * mp.sinh(w / 2) ** 2)
+    def x_of(v, c):
+        knee = min(v, c / mu)  # where the integrand turns from 1/c to its decay
+        return mp.quad(lambda w: 1 / speed(w, c), [0, knee / 4, knee, v]) if v > 0 else mp.mpf(0)
+    c0 = 8 * mu * mp.exp(-mu)  # y'(0) is about 8 exp(-mu)
+    c = mp.findroot(lambda c: x_of(mu, c) - 1, (c0 / 4, 4 * c0), solver="anderson")
+    cache = {}
+    def exact(x):
+        x = mp.mpf(x)
+        if x not in cache:
+            v = mp.findroot(lambda v: x_of(v, c) - x, (mp.mpf(0), mu), solver="anderson") \
+                if x > 0 else mp.mpf(0)
+            cache[x] = (v / mu, speed(v, c) / mu)
+        return cache[x]
+    return exact
+
+
+def collocation(p):
+    """scipy's solve_bvp at tolerance 1e-11 on a 2001-point mesh, from the straight line;
+    returns (Y, Y') at the plot points and the agreement of two independent checks: a
+    second solve_bvp from a 201-point mesh, and DOP853 (rtol 1e-13) from each plot point to
+    the next."""
+    import numpy as np
+    from scipy.integrate import solve_bvp, solve_ivp
+    a, b, (ya, yb) = p.bvp
+    ya, yb = float(ya), float(yb)
+    fun = lambda x, y: np.vstack([y[1], [float(p.rhs(mp.mpf(float(t)), [mp.mpf(float(u)), mp.mpf(float(v))])[1])
+                                         for t, u, v in zip(x, y[0], y[1])]])
+    bc = lambda l, r: np.array([l[0] - ya, r[0] - yb])
+    def solve(points):
+        x = np.linspace(a, b, points)
+        y = np.vstack([ya + (yb - ya) * (x - a) / (b - a), np.full_like(x, (yb - ya) / (b - a))])
+        sol = solve_bvp(fun, bc, x, y, tol=1e-11, max_nodes=200000)
+        assert sol.success, (p.name, sol.message)
+        return sol
+    xs = plot_x(p)
+    main, other = solve(2001).sol(xs), solve(201).sol(xs)
+    scale = lambda j, k: max(abs(main[k][j]), 1e-3 * max(abs(main[k])))
+    agree = max(abs(main[k][j] - other[k][j]) / scale(j, k) for j in range(len(xs)) for k in (0, 1))
+    f1 = lambda x, y: [y[1], float(p.rhs(mp.mpf(x), [mp.mpf(y[0]), mp.mpf(y[1])])[1])]
+    local = 0
+    for j in range(len(xs) - 1):
+        s = solve_ivp(f1, (xs[j], xs[j + 1]), [main[0][j], main[1][j]], method="DOP853",
+                      rtol=1e-13, atol=1e-15)
+        local = max(local, abs(s.y[0][-1] - main[0][j + 1]) / scale(j + 1, 0))
+    rows = [(mp.mpf(main[0][j]), mp.mpf(main[1][j])) for j in range(len(xs))]
+    return rows, agree, local
 
 
 # ---------------------------------------------------------------------------------------
@@ -342,7 +401,12 @@ def scipy_check(p, start, xs, ys):
 def write(p):
     xs = plot_x(p)
     header = ["# " + p.title]
-    if p.exact:
+    if getattr(p, "collocate", False):
+        rows, agree, local = collocation(p)
+        header.append("# reference: scipy solve_bvp at tol 1e-11 (2001-point start mesh); a "
+                      "second run from 201 points agrees to %.1e, DOP853 from each plot point "
+                      "to the next to %.1e" % (agree, local))
+    elif p.exact:
         check_exact(p)
         rows = [p.exact(mp.mpf(x)) for x in xs]
         header.append("# reference: the closed form at 40 digits (checked against the equation)")
@@ -368,7 +432,7 @@ def write(p):
     # The response file as the program writes it.
     if p.bvp:
         a, b, bc = p.bvp
-        ya, yb = (p.exact(mp.mpf(a))[0], p.exact(mp.mpf(b))[0]) if p.exact else bc
+        ya, yb = bc if bc else (p.exact(mp.mpf(a))[0], p.exact(mp.mpf(b))[0])
         guess = "%s %s" % (num(ya), num((yb - ya) / (mp.mpf(b) - mp.mpf(a))))
         data = ["%s  %s" % (num(a), num(ya)), "%s  %s" % (num(b), num(yb))]
     else:
