@@ -688,13 +688,15 @@ private slots:
         QTest::newRow("drive-qualified") << RegValue() << RegValue(QStringLiteral("D:\\data")) << "" << "demos";
         QTest::newRow("colon alone") << RegValue() << RegValue(QStringLiteral(":")) << "" << "demos";
         QTest::newRow("colon third") << RegValue() << RegValue(QStringLiteral("ab:c")) << "" << "ab:c";
+        QTest::newRow("no product key: nothing changes") << RegValue() << RegValue() << "" << "before";
     }
     void lastFileAndUserFolder() {
         QFETCH(RegValue, fileIn);
         QFETCH(RegValue, userPath);
         QFETCH(QString, expectedFile);
         QFETCH(QString, expectedUserPath);
-        CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
+        const bool keyed = expectedUserPath != "before";
+        CreateRegistryKey(HKEY_CURRENT_USER, keyed ? kProductKey : companyKey());
         if (!isEmptyValue(fileIn))
             SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "FileIn", REG_SZ, fileIn);
         if (!isEmptyValue(userPath))
@@ -702,23 +704,12 @@ private slots:
         AppState st;
         prepare(st);
         st.userPath = QStringLiteral("before");
+        st.fileIn = QStringLiteral("before.ode");
         QCOMPARE(GetFileInRegistry(st), expectedFile);
-        QCOMPARE(st.fileIn, expectedFile);
+        QCOMPARE(st.fileIn, keyed ? expectedFile : QStringLiteral("before.ode"));
         QCOMPARE(st.userPath, expectedUserPath);
-        QCOMPARE(st.basePath, QStringLiteral("/opt/qd/Quadrel/.."));
+        QCOMPARE(st.basePath, keyed ? QStringLiteral("/opt/qd/Quadrel/..") : QString());
         QVERIFY(boxes_.shown().isEmpty());
-    }
-
-    void withoutProductKeyNothingIsSet() {
-        CreateRegistryKey(HKEY_CURRENT_USER, companyKey());
-        AppState st;
-        prepare(st);
-        st.userPath = QStringLiteral("kept");
-        st.fileIn = QStringLiteral("kept.ode");
-        QCOMPARE(GetFileInRegistry(st), QString());
-        QCOMPARE(st.userPath, QStringLiteral("kept"));
-        QCOMPARE(st.fileIn, QStringLiteral("kept.ode"));
-        QCOMPARE(st.basePath, QString());
     }
 
     void putFileReportsAndGoesOn() {
