@@ -144,7 +144,8 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
     std::copy(s.z0.begin(), s.z0.end(), u0_.begin());
     for (int j = 0; s.sensitivities && j < n; ++j) u0_[size_t(n * (1 + j) + j)] = 1.0;
     // Absolute tolerances scaled by the size of each initial value.
-    std::vector<double> atol(static_cast<size_t>(n));
+    std::vector<double> &atol = atol_;
+    atol.resize(size_t(n));
     for (int k = 0; k < n; ++k) atol[size_t(k)] = kAbsTol * std::max(1.0, std::fabs(s.z0[size_t(k)]));
     dop_.setTolerances(kRelTol, atol);
     if (start_ == Method::Bdf) bdf().setTolerances(kRelTol, atol);

@@ -95,7 +95,7 @@ private:
     std::unique_ptr<Bdf> bdf_;
     bool fitA_;
     Method start_ = Method::Explicit, used_ = Method::Explicit;
-    std::vector<double> u0_, row_;
+    std::vector<double> u0_, row_, atol_;  // reused from pass to pass
     double scale0_ = 1;
 };
 

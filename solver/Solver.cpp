@@ -43,16 +43,17 @@ std::string dname(int k) { return derivativeName(k); }
 // Solves for Y^(n) at x0: from the given guess, else from the last root, else 0, 1, -1.
 bool rootAtX0(const Problem &p, Integrator &integ, const double *z0, double a, double &g,
               bool haveLast, double last) {
-    std::vector<double> starts;
-    if (p.topGuess) starts.push_back(*p.topGuess);
-    if (haveLast) starts.push_back(last);
+    double starts[4];
+    int count = 0;
+    if (p.topGuess) starts[count++] = *p.topGuess;
+    if (haveLast) starts[count++] = last;
     if (!p.topGuess) {
-        starts.push_back(0);
-        starts.push_back(1);
-        starts.push_back(-1);
+        starts[count++] = 0;
+        starts[count++] = 1;
+        starts[count++] = -1;
     }
-    for (double s : starts) {
-        double t = s;
+    for (int i = 0; i < count; ++i) {
+        double t = starts[i];
         if (integ.top().solve(p.x0, z0, a, t) == TopSolver::Status::Ok) {
             g = t;
             return true;
@@ -307,7 +308,7 @@ bool Run::fit() {
         noRows();
         return false;
     }
-    say("Fit: " + std::to_string(np) + " unknowns, " + std::to_string(m) +
+    if (console_) say("Fit: " + std::to_string(np) + " unknowns, " + std::to_string(m) +
         " data points, sum of squares " + formatNumber(cur.sumSquares));
     bool done = atNoise(cur.r), stalled = false;
     if (done) r_.stoppedBecause = "the first guesses fit the data points to integration accuracy";
@@ -381,7 +382,7 @@ void Run::noteIteration(int it, std::vector<double> unknowns, double sumSquares)
     rep.sumSquares = sumSquares;
     rep.correction = r_.lastCorrection;
     rep.passes = integ_.passes;
-    say("  iteration " + std::to_string(it) + ": sum of squares " +
+    if (console_) say("  iteration " + std::to_string(it) + ": sum of squares " +
         formatNumber(rep.sumSquares) + ", largest relative correction " +
         formatNumber(rep.correction));
     if (p_.controls.detail > 0 && it % p_.controls.detail == 0) r_.reports.push_back(rep);
@@ -401,7 +402,7 @@ bool Run::shootingFit(const FitPoint &from, double grows, const std::string &why
     }
     r_.fitMethod = "multiple shooting over " + std::to_string(shooting_->segments()) +
                    " segments, as " + why;
-    say("Fit: " + r_.fitMethod + "; " + std::to_string(shooting_->unknowns()) + " unknowns");
+    if (console_) say("Fit: " + r_.fitMethod + "; " + std::to_string(shooting_->unknowns()) + " unknowns");
     const auto matched = [](const Shooting::Point &pt) {
         return pt.joinMismatch() <= Shooting::kJoinTol;
     };
@@ -534,13 +535,16 @@ void Run::finalPass() {
     s.points = plotX_;
     s.points.insert(s.points.end(), p_.dataX.begin(), p_.dataX.end());
     s.backwardFirst = p_.deltaX < 0;
-    s.stepOut = p_.controls.stepOut;
-    s.progress = [this](long step, double x, const double *z, double h) {
-        say("  step " + std::to_string(step) + ": x = " + formatNumber(x) + ", Y = " +
-            formatNumber(z[0]) + ", step size " + formatNumber(std::fabs(h)));
-    };
-    say("Integrating " + std::to_string(p_.nPoints) + " plot points from x = " +
-        formatNumber(p_.x0));
+    // Progress text is made only when someone reads it.
+    if (console_) {
+        s.stepOut = p_.controls.stepOut;
+        s.progress = [this](long step, double x, const double *z, double h) {
+            say("  step " + std::to_string(step) + ": x = " + formatNumber(x) + ", Y = " +
+                formatNumber(z[0]) + ", step size " + formatNumber(std::fabs(h)));
+        };
+        say("Integrating " + std::to_string(p_.nPoints) + " plot points from x = " +
+            formatNumber(p_.x0));
+    }
     const PassOutput out =
         shooting_ ? shooting_->pass(shootingU_, s.points, s.stepOut, s.progress) : integ_.run(s);
     const size_t rowLen = size_t(n + 1);

@@ -18,9 +18,9 @@ public:
     // The tolerances of every step: relative rtol, and absolute atol[i] for component i of
     // the state; components beyond atol.size() (sensitivities) ride along on the same steps
     // without their own error control.
-    void setTolerances(double rtol, std::vector<double> atol) {
+    void setTolerances(double rtol, const std::vector<double> &atol) {
         rtol_ = rtol;
-        atol_ = std::move(atol);
+        atol_.assign(atol.begin(), atol.end());  // keeps the capacity of earlier passes
     }
     // Starts at x with the dim components u, stepping toward xEnd and never past it.
     // False when f has no value at the start.
