@@ -109,14 +109,6 @@ private slots:
         QCOMPARE(m.icon, MsgIcon::Exclamation);
         QCOMPARE(m.buttons, MsgButtons::Ok);
     }
-    void mailtoEscapesBlanksInCallersText() {
-        HelpFixture f;
-        f.launcher.openResult = 70000;  // a result wider than 16 bits is cut as the caller sees it
-        QString msg = " a  b ";
-        QCOMPARE(f.form->mailto(msg), qint16(70000 - 65536));
-        QCOMPARE(msg, QString("%20a%20%20b%20"));
-        QCOMPARE(f.launcher.requests[0].target, msg);
-    }
     void sourceThatCannotStartIsReported() {
         HelpFixture f;
         f.launcher.startResult = 0;
