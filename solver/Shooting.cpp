@@ -103,6 +103,7 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
     pt.c.resize(joins);
     pt.cScaled.resize(joins);
     pt.C = Eigen::MatrixXd::Zero(joins, N);
+    joinOf_.resize(size_t(joins));
     const long passesBefore = integ_.passes;
     long row = 0;
     for (int k = 0; k < K && pt.failure.kind == FailKind::None; ++k) {
@@ -135,6 +136,7 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
             const double node = u[to * n + c];
             pt.c[row] = out.y[q * size_t(n + 1) + size_t(c)] - node;
             pt.cScaled[row] = pt.c[row] / std::max(1.0, std::fabs(node));
+            joinOf_[size_t(row)] = to * n + c;
             for (int j = 0; j < np; ++j)
                 pt.C(row, j < n ? col + j : N - 1) = out.dZdp[(q * size_t(np) + size_t(j)) * size_t(n) + size_t(c)];
             pt.C(row, to * n + c) -= 1;
@@ -143,8 +145,14 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
     integ_.passes = passesBefore + 1;  // one model evaluation, however many segments
     if (pt.failure.kind != FailKind::None) return;
     pt.g0 = roots_[size_t(std::find(nodes_.begin(), nodes_.end(), p_.x0) - nodes_.begin())];
-    pt.merit = pt.r.squaredNorm() + pt.cScaled.squaredNorm();
-    pt.ok = std::isfinite(pt.merit) && pt.D.allFinite() && pt.C.allFinite();
+    pt.ok = pt.r.allFinite() && pt.c.allFinite() && pt.D.allFinite() && pt.C.allFinite();
+}
+
+double Shooting::merit(const Point &pt, const Eigen::VectorXd &scaleU) const {
+    double m = pt.r.squaredNorm();
+    for (long i = 0; i < pt.c.size(); ++i)
+        m += std::pow(pt.c[i] / std::max(1.0, std::fabs(scaleU[joinOf_[size_t(i)]])), 2);
+    return m;
 }
 
 Eigen::VectorXd Shooting::step(const Point &pt) const {

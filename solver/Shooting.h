@@ -29,14 +29,13 @@ public:
     // kMaxSegments; kUnknownGrowthSegments when single shooting could not measure it.
     static constexpr double kGrowthPerSegment = 10;
     static constexpr int kMaxSegments = 40;
-    static constexpr int kUnknownGrowthSegments = 10;
+    static constexpr int kUnknownGrowthSegments = 20;
 
     // The residuals at one set of unknowns: r the data points' (Y - Y data), c the joins
     // (scaled ones in cScaled), with their Jacobians.
     struct Point {
         Eigen::VectorXd u, r, c, cScaled;
         Eigen::MatrixXd D, C;
-        double merit = HUGE_VAL;  // |r|^2 + |cScaled|^2
         double g0 = 0;            // Y^(n) at x0
         bool ok = false;
         PassFailure failure;
@@ -60,6 +59,9 @@ public:
 
     // Integrates every segment at u. One call counts as one integration pass.
     void evaluate(const Eigen::VectorXd &u, Point &pt);
+    // |r|^2 + |c|^2 with each join scaled by max(1, |its node's value in scaleU|): a fixed
+    // scale over one step, so that the correction is a descent direction of it.
+    double merit(const Point &pt, const Eigen::VectorXd &scaleU) const;
     // The Gauss-Newton correction at pt.
     Eigen::VectorXd step(const Point &pt) const;
     // A pass over the points (any order) at u, each point observed from its own segment;
@@ -81,6 +83,7 @@ private:
     int blocks_ = 0;               // nodes with unknowns
     std::vector<double> nodes_;
     std::vector<int> block_;       // per node: the index of its unknowns, -1 when none
+    std::vector<long> joinOf_;     // per join: the unknown it matches
     std::vector<double> roots_;    // the last Y^(n) found at each node
 };
 

@@ -418,10 +418,12 @@ bool Run::shootingFit(const FitPoint &from, double grows, const std::string &why
         pendingCorrection_ = relative(d, cur.u);
         Shooting::Point trial;
         bool accepted = false;
-        double t = 1;
-        for (int h = 0; h <= kHalvings && !accepted && d.allFinite(); ++h, t /= 2) {
+        double t = 2;
+        for (int h = 0; h <= kHalvings && !accepted && d.allFinite(); ++h) {
+            t /= 2;
             if (!evaluate(cur.u + t * d, trial)) break;  // EVALMAX
-            accepted = trial.ok && (trial.merit < cur.merit || (matched(trial) && atNoise(trial.r)));
+            accepted = trial.ok && (shooting_->merit(trial, cur.u) < shooting_->merit(cur, cur.u) ||
+                                    (matched(trial) && atNoise(trial.r)));
         }
         if (!accepted) {
             stalled = !evalLimitHit_;

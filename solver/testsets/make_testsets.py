@@ -269,6 +269,7 @@ def cash(xi_text):
             "%s Y'' + (Y * Y') - Y = 0" % e, 0, 1,
             lambda x, y: [y[1], (y[0] - y[0] * y[1]) / E], bc=(fa, fb),
             collocate=num in (26, 27, 30) or (num == 25 and tag == "05"))
+        ps[-1].fast = lambda y, f=float(E): (y[0] - y[0] * y[1]) / f
     return ps
 
 
@@ -295,25 +296,32 @@ def sinh_exact(mu):
 
 
 def collocation(p):
-    """scipy's solve_bvp at tolerance 1e-11 on a 2001-point mesh, from the straight line;
-    returns (Y, Y') at the plot points and the agreement of two independent checks: a
+    """scipy's solve_bvp on a 2001-point mesh from the straight line, at tolerances 1e-5,
+    1e-8, 1e-10 and 1e-11, each run starting from the last (the last one kept that
+    converged; at 1e-11 rounding can keep the residuals above it on any mesh); returns (Y, Y') at the plot points and the agreement of two independent checks: a
     second solve_bvp from a 201-point mesh, and DOP853 (rtol 1e-13) from each plot point to
     the next."""
     import numpy as np
     from scipy.integrate import solve_bvp, solve_ivp
     a, b, (ya, yb) = p.bvp
     ya, yb = float(ya), float(yb)
-    fun = lambda x, y: np.vstack([y[1], [float(p.rhs(mp.mpf(float(t)), [mp.mpf(float(u)), mp.mpf(float(v))])[1])
-                                         for t, u, v in zip(x, y[0], y[1])]])
+    fun = lambda x, y: np.vstack([y[1], p.fast(y)])  # Y'' in doubles, vectorized
     bc = lambda l, r: np.array([l[0] - ya, r[0] - yb])
-    def solve(points):
+    def solve(points, need):
         x = np.linspace(a, b, points)
         y = np.vstack([ya + (yb - ya) * (x - a) / (b - a), np.full_like(x, (yb - ya) / (b - a))])
-        sol = solve_bvp(fun, bc, x, y, tol=1e-11, max_nodes=200000)
-        assert sol.success, (p.name, sol.message)
-        return sol
+        best = None
+        for tol in (1e-5, 1e-8, 1e-10, 1e-11):
+            sol = solve_bvp(fun, bc, x, y, tol=tol, max_nodes=100000)
+            if not sol.success:
+                break
+            best, x, y = (sol, tol), sol.x, sol.y
+        assert best and best[1] <= need, (p.name, points, sol.message)
+        return best
     xs = plot_x(p)
-    main, other = solve(2001).sol(xs), solve(201).sol(xs)
+    (sol, tol), (check, _) = solve(2001, 1e-10), solve(201, 1e-8)
+    other = check.sol(xs)
+    main = sol.sol(xs)
     scale = lambda j, k: max(abs(main[k][j]), 1e-3 * max(abs(main[k])))
     agree = max(abs(main[k][j] - other[k][j]) / scale(j, k) for j in range(len(xs)) for k in (0, 1))
     f1 = lambda x, y: [y[1], float(p.rhs(mp.mpf(x), [mp.mpf(y[0]), mp.mpf(y[1])])[1])]
@@ -323,7 +331,7 @@ def collocation(p):
                       rtol=1e-13, atol=1e-15)
         local = max(local, abs(s.y[0][-1] - main[0][j + 1]) / scale(j + 1, 0))
     rows = [(mp.mpf(main[0][j]), mp.mpf(main[1][j])) for j in range(len(xs))]
-    return rows, agree, local
+    return rows, tol, agree, local
 
 
 # ---------------------------------------------------------------------------------------
@@ -402,10 +410,10 @@ def write(p):
     xs = plot_x(p)
     header = ["# " + p.title]
     if getattr(p, "collocate", False):
-        rows, agree, local = collocation(p)
-        header.append("# reference: scipy solve_bvp at tol 1e-11 (2001-point start mesh); a "
+        rows, tol, agree, local = collocation(p)
+        header.append("# reference: scipy solve_bvp at tol %.0e (2001-point start mesh); a "
                       "second run from 201 points agrees to %.1e, DOP853 from each plot point "
-                      "to the next to %.1e" % (agree, local))
+                      "to the next to %.1e" % (tol, agree, local))
     elif p.exact:
         check_exact(p)
         rows = [p.exact(mp.mpf(x)) for x in xs]
