@@ -191,8 +191,6 @@ void frmMain::buildMenus() {
     help_ = new HelpMenu(*this, state_);
 }
 
-qint16 frmMain::mailto(QString &Msg) { return help_->mailto(Msg); }
-
 void frmMain::registerControls() {
     auto &r = registry_;
     r.add(picCanvas, "PictureBox");

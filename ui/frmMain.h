@@ -94,8 +94,6 @@ public:
     static const QStringList &forcedTabStops();
 
     // ---- Help and Web Links ----
-    // Opens the mail link Msg, its blanks replaced by "%20" in the caller's text.
-    qint16 mailto(QString &Msg);
     HelpMenu *helpMenu() const { return help_; }
 
     // ---- runs, demos and viewing ----

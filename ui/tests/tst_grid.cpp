@@ -258,6 +258,7 @@ private slots:
         QFETCH(bool, after);
         FormFixture f;
         const ControlEntry *e = f.form->controls().entry(name);
+        QVERIFY(!f.form->controls().entry("Question"));  // an array has no single entry
         setTabStop(*e, before);
         const auto stopsBefore = tabStops(*f.form);
         f.chooseBvp();  // optBVP's click shows the editor

@@ -257,7 +257,7 @@ private slots:
         QVERIFY(report.readAll().contains("SOLVED"));
     }
 
-    // The console on its own. Crashes and Stop through the solver batch are above.
+    // The console on its own. A solver killed inside the batch and Stop are above.
     void consoleEndings_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("answer");  // the user types an answer while it runs
@@ -269,6 +269,8 @@ private slots:
         QTest::newRow("answer typed, status kept")
             << QByteArray("echo 'Press Enter'; read a; echo \"got $a\"; exit 3") << true
             << RunOutcome::Ended << 3 << "Ended with exit status 3";
+        QTest::newRow("crash") << QByteArray("echo before; kill -SEGV $$") << false << RunOutcome::Crashed
+                               << 11 << "Ended on signal 11";
         QTest::newRow("solver crash inside the batch")
             << QByteArray("sh -c 'kill -ABRT $$'; exit $?") << false << RunOutcome::Crashed << 134
             << "Ended on signal 6";
