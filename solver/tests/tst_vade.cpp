@@ -20,13 +20,8 @@ QByteArray odeFile(const QString &equation, const QString &x0, const QString &in
     auto add = [&](const QString &answer, const QString &comment) {
         lines << (answer.isEmpty() ? QStringLiteral("-999") : answer) + "  \t\t! " + comment;
     };
-    add("Test.ode", "header");
-    add(equation, "1.");
-    add("", "2.");
-    add(x0, "3.");
-    add(init, "4.");
-    add(points, "5.");
-    add(dx, "6.");
+    const QString answers[] = {"Test.ode", equation, "", x0, init, points, dx};
+    for (int i = 0; i < 7; ++i) add(answers[i], i ? QString::number(i) + "." : "header");
     add(QString::number(data.size()), "Number of BVP_IVP data points");
     for (const QString &d : data) add(d, "Boundary point");
     add("", "20. Note1");
@@ -75,11 +70,7 @@ Run run(const QString &program, const QStringList &args, const QString &folder, 
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(program, args);
     Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
+    if (!p.waitForFinished(30000)) return r;  // QProcess kills it on the way out
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
@@ -91,44 +82,21 @@ Run run(const QString &program, const QStringList &args, const QString &folder, 
 class TstVade : public QObject {
     Q_OBJECT
 private slots:
-    void solvesAndWritesBothOutputs() {
-        QTemporaryDir dir;
-        writeFile(dir.filePath("Spring.ode"), odeFile("Y'' + (4 * Y) = 0", "0", "0 1", "21"));
-        const Run r = run(QStringLiteral(VADE_PATH), {"Spring.ode"}, dir.path());
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.err.isEmpty());
-        const QByteArray report = readAll(dir.filePath("~Quadrel.out"));
-        QVERIFY(report.contains("SOLVED") && report.contains("Y'' + (4 * Y) = 0"));
-        const QByteArray plot = readAll(dir.filePath("~4plots.plt"));
-        QVERIFY(plot.startsWith("#"));
-        // Row x = 1: sin(2)/2 and cos(2) to the digits shown.
-        QVERIFY(plot.contains("\n1 0.4546487134"));
-    }
-
     void exitStatusAndStandardError_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("stderrText");
-        QTest::newRow("division by zero") << odeFile("Y' = 1 / X", "0", "1") << 1 << QByteArray("Division by zero");
         // A failure named by its operation and column.
-        QTest::newRow("SQRT of a negative") << odeFile("Y' = SQRT(-1 - Y)", "0", "1") << 1
-                                            << QByteArray("SQRT of a negative number (-2) at column 6");
+        QTest::newRow("SQRT of a negative") << odeFile("Y' = SQRT(-1 - Y)", "0", "1") << 1 << QByteArray("SQRT of a negative number (-2) at column 6");
         // Plot ranges refused before solving.
-        QTest::newRow("plot range overflows") << odeFile("Y' = X", "0", "1", "21", "1e308") << 2
-                                              << QByteArray("not a finite number");
-        QTest::newRow("plot points not distinct") << odeFile("Y' = X", "1e308", "1", "21") << 2
-                                                  << QByteArray("not distinct");
-        QTest::newRow("limit reached")
-            << odeFile("Y'' + (4 * Y) = 0", "0", "0 1", "11", ".1", {}, {"5", "0", "2", "0", "3000", ".0001", "1.e-6"})
-            << 3 << QByteArray("STEPSLIM");
+        QTest::newRow("plot range overflows") << odeFile("Y' = X", "0", "1", "21", "1e308") << 2 << QByteArray("not a finite number");
+        QTest::newRow("plot points not distinct") << odeFile("Y' = X", "1e308", "1", "21") << 2 << QByteArray("not distinct");
+        QTest::newRow("limit reached") << odeFile("Y'' + (4 * Y) = 0", "0", "0 1", "11", ".1", {}, {"5", "0", "2", "0", "3000", ".0001", "1.e-6"}) << 3 << QByteArray("STEPSLIM");
         // Limits: refused at once with a message naming the limit.
-        QTest::newRow("10 MB file") << odeFile(QString(10 << 20, '('), "0", "1") << 2
-                                    << QByteArray("the limit is 4194304 bytes");
-        QTest::newRow("long equation") << odeFile("Y' =" + QString(100000, ' ') + "X", "0", "1") << 2
-                                       << QByteArray("100005 characters long; the limit is 100000");
+        QTest::newRow("10 MB file") << odeFile(QString(10 << 20, '('), "0", "1") << 2 << QByteArray("the limit is 4194304 bytes");
+        QTest::newRow("long equation") << odeFile("Y' =" + QString(100000, ' ') + "X", "0", "1") << 2 << QByteArray("100005 characters long; the limit is 100000");
         QTest::newRow("plot points") << odeFile("Y' = X", "0", "1", "100001") << 2 << QByteArray("from 1 to 100000");
-        QTest::newRow("data points") << odeFile("Y' = X", "0", "1", "11", ".1", QStringList(10001, "1 2")) << 2
-                                     << QByteArray("10001 data points; the limit is 10000");
+        QTest::newRow("data points") << odeFile("Y' = X", "0", "1", "11", ".1", QStringList(10001, "1 2")) << 2 << QByteArray("10001 data points; the limit is 10000");
         QTest::newRow("file ends early") << QByteArray("Test.ode\r\nY' = X\r\n") << 2 << QByteArray("cannot be read");
     }
     void exitStatusAndStandardError() {
@@ -146,44 +114,51 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath("~4plots.plt")));
     }
 
-    // run-VADE from a run folder and a program folder whose names hold blanks: the copies go
+    // run-VADE, run from the input's folder, in folders whose names hold blanks: the copies go
     // to the user folder's output folder, also when the solver fails; when they cannot be
-    // made it says so.
+    // made it says so; no output ever replaces the input.
     void runVade_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("user");  // "taken": the user folder's place is a plain file
+        QTest::addColumn<QString>("input");  // relative to the temporary root
+        QTest::addColumn<QString>("user");   // "/taken": the user folder's place is a plain file
         QTest::addColumn<QString>("mode");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("said");
-        QTest::newRow("relative user folder, exit") << kSpring << "my user" << "exit" << 0 << QByteArray("Solved");
-        QTest::newRow("absolute user folder, wait") << kSpring << "/abs user" << "wait" << 0 << QByteArray("Press Enter");
-        QTest::newRow("solver fails") << odeFile("Y' = 1 / X", "0", "1") << "demos" << "exit" << 1
-                                      << QByteArray("Division by zero");
-        QTest::newRow("copies cannot be made") << kPlain << "/taken" << "exit" << 4 << QByteArray("cannot");
+        const QString ex = "run here/with blanks/My Ex.Spring.ode";
+        QTest::newRow("relative user folder, exit") << kSpring << ex << "my user" << "exit" << 0 << QByteArray("Solved");
+        QTest::newRow("absolute user folder, wait") << kSpring << ex << "/abs user" << "wait" << 0 << QByteArray("Press Enter");
+        QTest::newRow("solver fails") << odeFile("Y' = 1 / X", "0", "1") << ex << "demos" << "exit" << 1 << QByteArray("Division by zero");
+        QTest::newRow("copies cannot be made") << kPlain << ex << "/taken" << "exit" << 4 << QByteArray("cannot");
+        const QByteArray itself("is the input file itself; it is not overwritten");
+        QTest::newRow("input has the copy's name") << kPlain << "my program dir/User/output/self.plt" << "User" << "exit" << 4 << itself;
+        QTest::newRow("input has the plot file's name") << kPlain << "run here/~4plots.plt" << "User" << "exit" << 4 << itself;
     }
     void runVade() {
         QFETCH(QByteArray, file);
+        QFETCH(QString, input);
         QFETCH(QString, user);
         QFETCH(QString, mode);
         QFETCH(int, status);
         QTemporaryDir root;
-        const QString prog = root.filePath("my program dir"), runDir = root.filePath("run here/with blanks");
+        const QString prog = root.filePath("my program dir");
         install(prog);
-        QVERIFY(QDir().mkpath(runDir));
-        writeFile(runDir + "/My Ex.Spring.ode", file);
+        const QFileInfo in(root.filePath(input));
+        QVERIFY(QDir().mkpath(in.path()));
+        writeFile(in.filePath(), file);
         if (user.startsWith('/')) user = root.path() + user;
         if (user.endsWith("/taken")) writeFile(user, "x");
-        const Run r = run(prog + "/run-VADE", {"My Ex.Spring.ode", user, mode}, runDir);
+        const Run r = run(prog + "/run-VADE", {in.fileName(), user, mode}, in.path());
         QCOMPARE(r.exitCode, status);
         QFETCH(QByteArray, said);
         QVERIFY2((r.out + r.err).contains(said), (r.out + r.err).constData());
-        const QString out = (user.startsWith('/') ? user : prog + "/" + user) + "/output/My Ex.Spring.";
+        QCOMPARE(readAll(in.filePath()), file);
         if (status == 4) {  // the solver's own outputs stand
-            QVERIFY(readAll(runDir + "/~Quadrel.out").contains("SOLVED"));
+            QVERIFY(readAll(in.path() + "/~Quadrel.out").contains("SOLVED"));
             return;
         }
+        const QString out = (user.startsWith('/') ? user : prog + "/" + user) + "/output/My Ex.Spring.";
         QVERIFY(readAll(out + "out").contains(status ? "FAILED" : "SOLVED"));
-        QCOMPARE(readAll(out + "plt"), readAll(runDir + "/~4plots.plt"));
+        QCOMPARE(readAll(out + "plt"), readAll(in.path() + "/~4plots.plt"));
     }
 
     void outputsThatCannotBeWritten_data() {
@@ -197,10 +172,8 @@ private slots:
         QFETCH(QString, full);
         QTemporaryDir dir;
         writeFile(dir.filePath("Ok.ode"), kPlain);
-        if (!full.isEmpty())
-            QVERIFY(QFile::link("/dev/full", dir.filePath(full)));
-        else
-            QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+        QVERIFY(full.isEmpty() ? ::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0
+                               : QFile::link("/dev/full", dir.filePath(full)));
         const Run r = run(QStringLiteral(VADE_PATH), {"Ok.ode", dir.filePath("copy")}, dir.path(), full.isEmpty());
         ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
         QCOMPARE(r.exitCode, 4);
@@ -214,14 +187,10 @@ private slots:
         QTest::addColumn<QByteArray>("argument");  // printf format of the name given to vade
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("message");   // on standard output or error
-        QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9.ode") << QByteArray("caf\\351.ode") << 0
-                                      << QByteArray("caf\xc3\xa9.ode: Y'");
-        QTest::newRow("missing, Latin-1 byte") << QByteArray() << QByteArray("n\\351ant.ode") << 2
-                                               << QByteArray("Missing 'n\xc3\xa9" "ant.ode' file?");
-        QTest::newRow("folder") << QByteArray() << QByteArray("/tmp") << 2
-                                << QByteArray("'/tmp' is a folder, not a response file.");
-        QTest::newRow("device") << QByteArray() << QByteArray("/dev/zero") << 2
-                                << QByteArray("'/dev/zero' is a device, a pipe or a socket");
+        QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9.ode") << QByteArray("caf\\351.ode") << 0 << QByteArray("caf\xc3\xa9.ode: Y'");
+        QTest::newRow("missing, Latin-1 byte") << QByteArray() << QByteArray("n\\351ant.ode") << 2 << QByteArray("Missing 'n\xc3\xa9" "ant.ode' file?");
+        QTest::newRow("folder") << QByteArray() << QByteArray("/tmp") << 2 << QByteArray("'/tmp' is a folder, not a response file.");
+        QTest::newRow("device") << QByteArray() << QByteArray("/dev/zero") << 2 << QByteArray("'/dev/zero' is a device, a pipe or a socket");
     }
     void fileNamesAsBytes() {
         QFETCH(QByteArray, create);
@@ -229,44 +198,17 @@ private slots:
         QFETCH(QByteArray, message);
         QTemporaryDir dir;
         const QByteArray created = QFile::encodeName(dir.path()) + "/" + create;
-        if (!create.isEmpty()) {
-            std::FILE *f = std::fopen(created.constData(), "wb");
-            QVERIFY(f);
+        std::FILE *f = create.isEmpty() ? nullptr : std::fopen(created.constData(), "wb");
+        if (f) {
             std::fwrite(kPlain.constData(), 1, size_t(kPlain.size()), f);
             std::fclose(f);
         }
         // The name's bytes reach vade untouched through printf, under the C locale.
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("LC_ALL", "C");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
-        p.start("/bin/sh", {"-c", "exec \"$0\" \"$(printf '" + QString::fromLatin1(argument) + "')\"",
-                            QStringLiteral(VADE_PATH)});
-        QVERIFY(p.waitForFinished(30000));
-        if (!create.isEmpty()) std::remove(created.constData());  // QTemporaryDir cannot: not UTF-8
-        QTEST(p.exitCode(), "status");
-        const QByteArray said = p.readAllStandardOutput() + p.readAllStandardError();
-        QVERIFY2(said.contains(message), said.constData());
-    }
-
-    void outputsNeverReplaceTheInput_data() {
-        QTest::addColumn<QString>("input");  // relative to the run folder
-        QTest::newRow("the copy's name") << "User/output/self.plt";
-        QTest::newRow("the plot file's name") << "~4plots.plt";
-    }
-    void outputsNeverReplaceTheInput() {
-        QFETCH(QString, input);
-        QTemporaryDir root;
-        install(root.path());
-        const QFileInfo in(root.filePath(input));
-        QVERIFY(QDir().mkpath(in.path()));
-        writeFile(in.filePath(), kPlain);
-        // Run from the input's folder, as the program does.
-        const Run r = run(root.filePath("run-VADE"), {in.fileName(), "User", "exit"}, in.path());
-        QCOMPARE(r.exitCode, 4);
-        QVERIFY2(r.err.contains("is the input file itself; it is not overwritten"), r.err.constData());
-        QCOMPARE(readAll(in.filePath()), kPlain);
+        const QString script = "export LC_ALL=C; exec \"$0\" \"$(printf '" + QString::fromLatin1(argument) + "')\"";
+        const Run r = run("/bin/sh", {"-c", script, QStringLiteral(VADE_PATH)}, dir.path());
+        if (f) std::remove(created.constData());  // QTemporaryDir cannot: not UTF-8
+        QTEST(r.exitCode, "status");
+        QVERIFY2((r.out + r.err).contains(message), (r.out + r.err).constData());
     }
 };
 
