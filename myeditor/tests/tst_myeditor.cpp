@@ -56,9 +56,6 @@ private slots:
             << QStringList{"VISUAL=fakevisual", "EDITOR=fakeeditor"}
             << QStringList{"fakevisual", "fakeeditor"} << true << file
             << QStringList{"fakevisual", "@"} << 0 << "";
-        QTest::newRow("EDITOR when VISUAL is empty")
-            << QStringList{"VISUAL=", "EDITOR=fakeeditor"} << QStringList{"fakeeditor"} << true << file
-            << QStringList{"fakeeditor", "@"} << 0 << "";
         QTest::newRow("editor command with its own arguments")
             << QStringList{"VISUAL=fakevisual --wait  -n"} << QStringList{"fakevisual"} << false << file
             << QStringList{"fakevisual", "--wait", "-n", "@"} << 0 << "";
@@ -84,9 +81,6 @@ private slots:
         QTest::newRow("emacs -nw is a terminal editor")
             << QStringList{"EDITOR=emacs -nw", "WAYLAND_DISPLAY=wayland-0"} << QStringList{"emacs", "xterm"}
             << false << file << QStringList{"xterm", "-e", "emacs", "-nw", "@"} << 0 << "";
-        QTest::newRow("graphical emacs is started directly")
-            << QStringList{"EDITOR=emacs", "DISPLAY=:77"} << QStringList{"emacs", "xterm"} << false << file
-            << QStringList{"emacs", "@"} << 0 << "";
         QTest::newRow("terminal editor without terminal or desktop is passed over")
             << QStringList{"VISUAL=vi"} << QStringList{"vi"} << true << file
             << QStringList{"notePad2", "@"} << 0 << "'vi' needs a terminal";
