@@ -75,7 +75,8 @@ PassOutput Integrator::runOnce(const PassSetup &s) {
     const size_t nParams = size_t(sys_.nParams());
     PassOutput out;
     out.y.assign(np * size_t(n_ + 1), 0.0);
-    if (s.sensitivities) out.dYdp.assign(np * nParams, 0.0);
+    out.nParams = nParams;
+    out.order = size_t(n_);
     if (s.sensitivities) out.dZdp.assign(np * nParams * size_t(n_), 0.0);
     out.done.assign(np, false);
 
@@ -84,10 +85,8 @@ PassOutput Integrator::runOnce(const PassSetup &s) {
         if (s.points[i] == s.x0) {
             for (int k = 0; k < n_; ++k) out.y[i * size_t(n_ + 1) + size_t(k)] = s.z0[size_t(k)];
             out.y[i * size_t(n_ + 1) + size_t(n_)] = s.g0;
-            for (size_t j = 0; s.sensitivities && j < size_t(n_); ++j) {
-                out.dYdp[i * nParams] = 1.0;
-                out.dZdp[(i * nParams + j) * size_t(n_) + j] = 1.0;
-            }
+            for (size_t j = 0; s.sensitivities && j < size_t(n_); ++j)
+                out.dZdp[(i * nParams + j) * size_t(n_) + j] = 1.0;  // dY^(j)/dY^(j)(x0)
             out.done[i] = true;
             ++out.reached;
         } else if (s.points[i] > s.x0) {
@@ -195,11 +194,9 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
             double *y = &out.y[i * size_t(n + 1)];
             std::copy(row_.begin(), row_.begin() + n, y);
             y[n] = g;
-            for (int j = 0; s.sensitivities && j < nParams; ++j) {
-                out.dYdp[i * size_t(nParams) + size_t(j)] = row_[size_t(n * (1 + j))];
+            for (int j = 0; s.sensitivities && j < nParams; ++j)
                 std::copy_n(&row_[size_t(n * (1 + j))], n,
                             &out.dZdp[(i * size_t(nParams) + size_t(j)) * size_t(n)]);
-            }
             out.done[i] = true;
             ++out.reached;
             ++next;

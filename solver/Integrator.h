@@ -29,9 +29,11 @@ struct PassSetup {
 };
 
 struct PassOutput {
-    // For point i: y[i*(order+1) + k] = Y^(k); dYdp[i*nParams + j] = dY/dp_j;
-    // dZdp[(i*nParams + j)*order + k] = dY^(k)/dp_j (the whole state, for multiple shooting).
-    std::vector<double> y, dYdp, dZdp;
+    // For point i: y[i*(order+1) + k] = Y^(k); with sensitivities
+    // dZdp[(i*nParams + j)*order + k] = dY^(k)/dp_j, the whole state's.
+    std::vector<double> y, dZdp;
+    size_t nParams = 0, order = 0;
+    double dZ(size_t i, size_t j, size_t k = 0) const { return dZdp[(i * nParams + j) * order + k]; }
     size_t reached = 0;           // points computed, in the order of the setup
     std::vector<bool> done;       // per point
     PassFailure failure;

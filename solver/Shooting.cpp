@@ -31,6 +31,7 @@ Shooting::Shooting(const Problem &p, Integrator &integ, const std::vector<double
     for (size_t i = 0; i < nodes_.size(); ++i)
         if (std::fabs(nodes_[i] - p.x0) < std::fabs(nodes_[near] - p.x0)) near = i;
     nodes_[near] = p.x0;
+    x0Node_ = near;
     block_.assign(nodes_.size(), -1);
     for (int s = 0; s < k; ++s)
         if (block_[size_t(startNode(s))] < 0) block_[size_t(startNode(s))] = blocks_++;
@@ -42,8 +43,18 @@ int Shooting::segmentOf(double x) const {
     return std::clamp(int(it - nodes_.begin()) - 1, 0, segments() - 1);
 }
 
+std::vector<size_t> Shooting::pointsIn(int k, const std::vector<double> &xs, PassSetup &s) const {
+    std::vector<size_t> which;
+    for (size_t i = 0; i < xs.size(); ++i)
+        if (segmentOf(xs[i]) == k) {
+            which.push_back(i);
+            s.points.push_back(xs[i]);
+        }
+    return which;
+}
+
 std::vector<double> Shooting::initialValues(const Eigen::VectorXd &u) const {
-    const int b = block_[size_t(std::find(nodes_.begin(), nodes_.end(), p_.x0) - nodes_.begin())];
+    const int b = block_[x0Node_];
     return std::vector<double>(u.data() + b * n_, u.data() + (b + 1) * n_);
 }
 
@@ -110,12 +121,7 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
         PassSetup s;
         if (!setUp(k, u, s, pt.failure)) break;
         s.sensitivities = true;
-        std::vector<size_t> which;
-        for (size_t i = 0; i < m; ++i)
-            if (segmentOf(p_.dataX[i]) == k) {
-                which.push_back(i);
-                s.points.push_back(p_.dataX[i]);
-            }
+        const std::vector<size_t> which = pointsIn(k, p_.dataX, s);
         const int to = block_[size_t(endNode(k))];
         if (to >= 0) s.points.push_back(nodes_[size_t(endNode(k))]);
         const PassOutput out = integ_.run(s);
@@ -128,7 +134,7 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
             const long i = long(which[q]);
             pt.r[i] = out.y[q * size_t(n + 1)] - p_.dataY[which[q]];
             for (int j = 0; j < np; ++j)
-                pt.D(i, j < n ? col + j : N - 1) = out.dYdp[q * size_t(np) + size_t(j)];
+                pt.D(i, j < n ? col + j : N - 1) = out.dZ(q, size_t(j));
         }
         if (to < 0) continue;
         const size_t q = which.size();
@@ -138,13 +144,13 @@ void Shooting::evaluate(const Eigen::VectorXd &u, Point &pt) {
             pt.cScaled[row] = pt.c[row] / std::max(1.0, std::fabs(node));
             joinOf_[size_t(row)] = to * n + c;
             for (int j = 0; j < np; ++j)
-                pt.C(row, j < n ? col + j : N - 1) = out.dZdp[(q * size_t(np) + size_t(j)) * size_t(n) + size_t(c)];
+                pt.C(row, j < n ? col + j : N - 1) = out.dZ(q, size_t(j), size_t(c));
             pt.C(row, to * n + c) -= 1;
         }
     }
     integ_.passes = passesBefore + 1;  // one model evaluation, however many segments
     if (pt.failure.kind != FailKind::None) return;
-    pt.g0 = roots_[size_t(std::find(nodes_.begin(), nodes_.end(), p_.x0) - nodes_.begin())];
+    pt.g0 = roots_[x0Node_];
     pt.ok = pt.r.allFinite() && pt.c.allFinite() && pt.D.allFinite() && pt.C.allFinite();
 }
 
@@ -179,12 +185,7 @@ PassOutput Shooting::pass(const Eigen::VectorXd &u, const std::vector<double> &p
     const long passesBefore = integ_.passes;
     for (int k = 0; k < segments() && all.failure.kind == FailKind::None; ++k) {
         PassSetup s;
-        std::vector<size_t> which;
-        for (size_t i = 0; i < points.size(); ++i)
-            if (segmentOf(points[i]) == k) {
-                which.push_back(i);
-                s.points.push_back(points[i]);
-            }
+        const std::vector<size_t> which = pointsIn(k, points, s);
         if (which.empty()) continue;
         if (!setUp(k, u, s, all.failure)) break;
         s.stepOut = stepOut;

@@ -71,6 +71,8 @@ public:
 
 private:
     int segmentOf(double x) const;
+    // The indices of the xs in segment k; those points join s.points in that order.
+    std::vector<size_t> pointsIn(int k, const std::vector<double> &xs, PassSetup &s) const;
     int startNode(int k) const { return nodes_[size_t(k)] >= p_.x0 ? k : k + 1; }
     int endNode(int k) const { return nodes_[size_t(k)] >= p_.x0 ? k + 1 : k; }
     // The pass set-up of segment k at u, Y^(n) at its start solved; false when no root.
@@ -82,6 +84,7 @@ private:
     bool fitA_;
     int blocks_ = 0;               // nodes with unknowns
     std::vector<double> nodes_;
+    size_t x0Node_ = 0;            // the node at x0
     std::vector<int> block_;       // per node: the index of its unknowns, -1 when none
     std::vector<long> joinOf_;     // per join: the unknown it matches
     std::vector<double> roots_;    // the last Y^(n) found at each node

@@ -219,7 +219,7 @@ bool Run::evaluate(const Eigen::VectorXd &u, FitPoint &fp) {
     fp.J.resize(long(m), long(np));
     for (size_t i = 0; i < m; ++i) {
         fp.r[long(i)] = out.y[i * size_t(n + 1)] - p_.dataY[i];
-        for (size_t j = 0; j < np; ++j) fp.J(long(i), long(j)) = out.dYdp[i * np + j];
+        for (size_t j = 0; j < np; ++j) fp.J(long(i), long(j)) = out.dZ(i, j);
     }
     fp.sumSquares = fp.r.squaredNorm();
     fp.g0 = s.g0;
