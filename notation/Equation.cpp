@@ -33,6 +33,7 @@ bool isUnary(Op op) { return op >= Op::Neg && op <= Op::Abs; }
 
 // Integer power by repeated squaring; n may be negative.
 inline double ipow(double a, int n) {
+    if (n == 1) return a;  // squares, the common case, without the loop (same bits)
     unsigned m = n < 0 ? unsigned(-n) : unsigned(n);
     double r = 1;
     while (m) {
@@ -830,13 +831,14 @@ bool Equation::usesDerivative(int k) const {
 // depends on Y^(n) skips its partials. Each handler jumps straight to the next one (a jump
 // per handler predicts far better than one shared dispatch jump).
 template <int Mode>
-double Equation::run(double x, const double *y, double a) const {
+double Equation::run(double x, const double *z, double highest, double a) const {
     constexpr bool Partials = Mode == kGradient;
     constexpr bool Slope = Mode == kSlope;
     double *v = value_.data();
     v[kSlotX] = x;
     v[kSlotA] = a;
-    for (int k = 0; k <= order_; ++k) v[kSlotY0 + std::uint32_t(k)] = y[k];
+    for (int k = 0; k < order_; ++k) v[kSlotY0 + std::uint32_t(k)] = z[k];
+    v[kSlotY0 + std::uint32_t(order_)] = highest;
 
     Instr *ip = program_.data() + 1;
     double *sp = stack_.data();
@@ -998,7 +1000,12 @@ bEnd:
 
 double Equation::residual(double x, const double *y, double a) const {
     if (program_.empty()) return std::nan("");  // a default-constructed Equation
-    return run<kValue>(x, y, a);
+    return run<kValue>(x, y, y[order_], a);
+}
+
+double Equation::residual(double x, const double *z, double top, double a) const {
+    if (program_.empty()) return std::nan("");
+    return run<kValue>(x, z, top, a);
 }
 
 double Equation::residualAndSlope(double x, const double *y, double a, double &slope) const {
@@ -1006,7 +1013,16 @@ double Equation::residualAndSlope(double x, const double *y, double a, double &s
         slope = 0;
         return std::nan("");
     }
-    const double r = run<kSlope>(x, y, a);
+    return residualAndSlope(x, y, y[order_], a, slope);
+}
+
+double Equation::residualAndSlope(double x, const double *z, double top, double a,
+                                  double &slope) const {
+    if (program_.empty()) {
+        slope = 0;
+        return std::nan("");
+    }
+    const double r = run<kSlope>(x, z, top, a);
     slope = slope_;
     return r;
 }
@@ -1019,7 +1035,7 @@ double Equation::residualWithGradient(double x, const double *y, double a, doubl
         if (dY) dY[0] = 0;
         return std::nan("");
     }
-    const double r = run<kGradient>(x, y, a);
+    const double r = run<kGradient>(x, y, y[order_], a);
     // Each input's partial derivative is the sum of the adjoints of its uses.
     const double *use = useAdjoint_.data();
     const std::uint32_t *begin = useBegin_.data();

@@ -97,6 +97,10 @@ public:
     // Residual and its partial derivative dF/dY^(n) (order()) in one forward pass, cheaper
     // than the full gradient: what a Newton step for Y^(n) needs. Allocates nothing.
     double residualAndSlope(double x, const double *y, double a, double &slope) const;
+    // The same two with Y^(k), k < order, in z and Y^(n) given apart: what a right-hand
+    // side holds, so that it need not assemble y first.
+    double residual(double x, const double *z, double top, double a) const;
+    double residualAndSlope(double x, const double *z, double top, double a, double &slope) const;
     // Residual and all partial derivatives in one pass. dY must hold order()+1 values.
     // Allocates nothing.
     double residualWithGradient(double x, const double *y, double a,
@@ -176,7 +180,7 @@ private:
 
     enum RunMode { kValue, kGradient, kSlope };
     template <int Mode>
-    double run(double x, const double *y, double a) const;
+    double run(double x, const double *z, double highest, double a) const;
 };
 
 }  // namespace notation

@@ -18,6 +18,20 @@ double maxAbs(const double *v, int n) {
     return m;
 }
 
+// The largest decay rate -Re(lambda) of the companion matrix of Y^(n) = c . z (n > 2).
+// Matrix is a fixed-capacity type for the usual orders, so that no heap is touched.
+template <class Matrix> double largestDecay(const double *c, int n) {
+    Matrix J = Matrix::Zero(n, n);
+    for (int k = 0; k + 1 < n; ++k) J(k, k + 1) = 1;
+    for (int k = 0; k < n; ++k) J(n - 1, k) = c[k];
+    double decay = 0;
+    if (!J.allFinite()) return decay;
+    Eigen::EigenSolver<Matrix> es(J, false);
+    if (es.info() == Eigen::Success)
+        for (int k = 0; k < n; ++k) decay = std::max(decay, -es.eigenvalues()[k].real());
+    return decay;
+}
+
 }  // namespace
 
 Integrator::Integrator(const notation::Equation &eq, int order, bool fitA, int stepsLim,
@@ -41,14 +55,10 @@ double Integrator::stiffness(double x0, const double *z0, double a, double g0, d
         // Y'' = c0 Y + c1 Y': lambda^2 - c1 lambda - c0 = 0.
         const double disc = c[1] * c[1] + 4 * c[0];
         decay = disc >= 0 ? -(c[1] - std::sqrt(disc)) / 2 : -c[1] / 2;
-    }
-    Eigen::MatrixXd J = Eigen::MatrixXd::Zero(n_ > 2 ? n_ : 0, n_ > 2 ? n_ : 0);
-    for (int k = 0; n_ > 2 && k + 1 < n_; ++k) J(k, k + 1) = 1;
-    for (int k = 0; n_ > 2 && k < n_; ++k) J(n_ - 1, k) = c[k];
-    if (n_ > 2 && J.allFinite()) {
-        Eigen::EigenSolver<Eigen::MatrixXd> es(J, false);
-        if (es.info() == Eigen::Success)
-            for (int k = 0; k < n_; ++k) decay = std::max(decay, -es.eigenvalues()[k].real());
+    } else if (n_ <= 8) {
+        decay = largestDecay<Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 8, 8>>(c, n_);
+    } else {
+        decay = largestDecay<Eigen::MatrixXd>(c, n_);
     }
     return decay * std::fabs(range);
 }

@@ -3,17 +3,19 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace quadrel::solver {
 
 namespace {
 
-std::string trimmed(const std::string &s) {
+std::string_view trimmedView(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
+
+std::string trimmed(const std::string &s) { return std::string(trimmedView(s)); }
 
 std::vector<std::string> splitValues(const std::string &s) {
     std::vector<std::string> parts;
@@ -30,20 +32,26 @@ std::vector<std::string> splitValues(const std::string &s) {
     return parts;
 }
 
-double requireNumber(const std::string &text, const std::string &what) {
+// The number in text; what() names it in the message when there is none. The name is
+// built only then: a problem has a few hundred numbers and all of them are usually fine.
+template <class Name> double requireNumber(const std::string &text, Name &&what) {
+    if (const auto v = parseNumber(text)) return *v;
     const std::string t = trimmed(text);
-    if (t.empty()) throw InputError(what + " is blank; give a number.");
-    const auto v = parseNumber(t);
-    if (!v) throw InputError(what + " \"" + t + "\" is not a number.");
-    return *v;
+    if (t.empty()) throw InputError(std::string(what()) + " is blank; give a number.");
+    throw InputError(std::string(what()) + " \"" + t + "\" is not a number.");
+}
+
+double requireNumber(const std::string &text, const char *what) {
+    return requireNumber(text, [what] { return what; });
 }
 
 // A whole number in [lo, hi]; the text may be written as a decimal ("100.", "1e3").
-long requireWhole(const std::string &text, const std::string &what, long lo, long hi) {
+long requireWhole(const std::string &text, const char *what, long lo, long hi) {
     const double v = requireNumber(text, what);
     if (v != std::floor(v) || v < double(lo) || v > double(hi))
-        throw InputError(what + " \"" + trimmed(text) + "\" must be a whole number from " +
-                         std::to_string(lo) + " to " + std::to_string(hi) + ".");
+        throw InputError(std::string(what) + " \"" + trimmed(text) +
+                         "\" must be a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ".");
     return long(v);
 }
 
@@ -76,8 +84,8 @@ void checkPlotRange(const Problem &p) {
 }  // namespace
 
 std::optional<double> parseNumber(const std::string &text) {
-    std::string t = trimmed(text);
-    if (!t.empty() && t[0] == '+') t.erase(0, 1);
+    std::string_view t = trimmedView(text);
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty() || t[0] == '+') return std::nullopt;
     double v = 0;
     const char *end = t.data() + t.size();
@@ -119,10 +127,14 @@ Problem buildProblem(const ProblemInput &in) {
     if (p.order < 1) throw InputError("The equation has no derivative of Y; it is not an ODE.");
 
     // Data points first: they decide the problem type.
+    p.dataX.reserve(in.dataPoints.size());
+    p.dataY.reserve(in.dataPoints.size());
     for (size_t i = 0; i < in.dataPoints.size(); ++i) {
-        const std::string which = "Data point #" + std::to_string(i + 1);
-        p.dataX.push_back(requireNumber(in.dataPoints[i].first, which + " X"));
-        p.dataY.push_back(requireNumber(in.dataPoints[i].second, which + " Y"));
+        auto which = [i](const char *axis) {
+            return [i, axis] { return "Data point #" + std::to_string(i + 1) + " " + axis; };
+        };
+        p.dataX.push_back(requireNumber(in.dataPoints[i].first, which("X")));
+        p.dataY.push_back(requireNumber(in.dataPoints[i].second, which("Y")));
     }
 
     const std::string aText = trimmed(in.aText);
@@ -134,21 +146,25 @@ Problem buildProblem(const ProblemInput &in) {
 
     const auto values = splitValues(in.initialText);
     const int n = p.order;
-    std::string names;
-    for (int k = 0; k < n; ++k) names += (k ? ", " : "") + derivativeName(k);
+    auto names = [n] {
+        std::string s;
+        for (int k = 0; k < n; ++k) s += (k ? ", " : "") + derivativeName(k);
+        return s;
+    };
     if (int(values.size()) > n + 1)
         throw InputError("Too many initial values (answer 4): the equation is of order " +
-                         std::to_string(n) + ", so give " + std::to_string(n) + " (" + names +
+                         std::to_string(n) + ", so give " + std::to_string(n) + " (" + names() +
                          " at x0) and at most one more, a starting guess for " +
                          derivativeName(n) + "; got " + std::to_string(values.size()) + ".");
     if (!p.isBvp() && int(values.size()) < n)
         throw InputError("Too few initial values (answer 4): the equation is of order " +
-                         std::to_string(n) + " and needs " + std::to_string(n) + " (" + names +
+                         std::to_string(n) + " and needs " + std::to_string(n) + " (" + names() +
                          " at x0); got " + std::to_string(values.size()) + ".");
     p.initial.assign(size_t(n), 0.0);
     for (size_t k = 0; k < values.size(); ++k) {
-        const double v = requireNumber(values[k], "Initial value #" + std::to_string(k + 1) +
-                                                      " (answer 4)");
+        const double v = requireNumber(values[k], [k] {
+            return "Initial value #" + std::to_string(k + 1) + " (answer 4)";
+        });
         if (int(k) < n)
             p.initial[k] = v;
         else
@@ -169,14 +185,14 @@ Problem buildProblem(const ProblemInput &in) {
         Controls &c = p.controls;
         const auto &v = in.solverVars;
         auto whole = [&](int i, int &field, long lo) {
-            if (trimmed(v[size_t(i)]).empty()) {
+            if (trimmedView(v[size_t(i)]).empty()) {
                 p.controlDefaulted[size_t(i)] = true;
                 return;
             }
             field = int(requireWhole(v[size_t(i)], Controls::names[i], lo, 100000000));
         };
         auto positive = [&](int i, double &field) {
-            if (trimmed(v[size_t(i)]).empty()) {
+            if (trimmedView(v[size_t(i)]).empty()) {
                 p.controlDefaulted[size_t(i)] = true;
                 return;
             }

@@ -53,10 +53,7 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     for (int k = 0; k < n_; ++k) y_[size_t(k)] = z[k];
     if (!affine_) return newton(x, a, g, withPartials);
 
-    if (!withPartials && quickRoot(x, z, a, g)) {
-        ++iterations;
-        return Status::Ok;
-    }
+    if (!withPartials && quickRoot(x, z, a, g)) return Status::Ok;
     // F = c + d * g: one step from any start lands on the root.
     double start = g, F = 0;
     if (!evaluateSlope(x, a, start, F)) {
@@ -65,10 +62,7 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     }
     const double Fn = dY_[size_t(n_)];
     if (Fn == 0) return Status::FlatDerivative;
-    if (constantSlope_) {
-        slope_ = Fn;
-        invSlope_ = 1 / Fn;
-    }
+    if (constantSlope_) invSlope_ = 1 / Fn;
     const double step = F / Fn;
     const double root = start - step;
     ++iterations;

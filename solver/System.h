@@ -20,8 +20,9 @@ namespace quadrel::solver {
 //
 // When F is affine in Y^(n) (decided when the equation was parsed) one evaluation with its
 // exact dF/dY^(n) gives the root: g = g0 - F(g0)/F_n; when F_n is besides a number, it is
-// kept from the first evaluation and the residual alone gives every later root. Otherwise Newton's method, started
-// from the root found last, which picks the branch of an implicit equation.
+// kept from the first evaluation and the residual alone gives every later root. Otherwise
+// Newton's method, started from the root found last, which picks the branch of an implicit
+// equation.
 // Stopping rule: converged when a correction is at most kTightTolerance * (1 + |g|)
 // (rounding level). It also ends after kMaxIterations, or when from the fifth iteration on
 // a correction is no smaller than the one before (stalled at rounding noise, or a double
@@ -39,15 +40,24 @@ public:
     // Solves F(x, z, g, a) = 0 for g, starting from g. On Ok, g holds the root and, when
     // withPartials, dgdz()/dgda() the partials of the root. Allocates nothing.
     Status solve(double x, const double *z, double a, double &g, bool withPartials = true);
-    // The root without partials when F is affine with a known constant slope: the residual
-    // alone gives it. False when that does not apply or the root is not finite (then
-    // solve() decides). Inline: it is most of the work of a right-hand side.
+    // The root without partials when F is affine in Y^(n): one evaluation with its slope
+    // gives it, and once a constant slope is known the residual alone does. False when F is
+    // not affine or the root or the slope is not finite or zero; then solve() decides and
+    // says why. Inline: it is most of the work of a right-hand side.
     bool quickRoot(double x, const double *z, double a, double &g) {
-        if (invSlope_ == 0) return false;
-        for (int k = 0; k < n_; ++k) y_[size_t(k)] = z[k];
-        y_[size_t(n_)] = g;
-        const double root = g - eq_.residual(x, y_.data(), a) * invSlope_;
+        if (!affine_) return false;
+        double root;
+        if (invSlope_ != 0) {
+            root = g - eq_.residual(x, z, g, a) * invSlope_;
+        } else {
+            double Fn = 0;
+            const double F = eq_.residualAndSlope(x, z, g, a, Fn);
+            if (!std::isfinite(Fn) || Fn == 0) return false;
+            if (constantSlope_) invSlope_ = 1 / Fn;
+            root = g - F / Fn;
+        }
         ++evaluations;
+        ++iterations;
         if (!std::isfinite(root)) return false;
         g = root;
         return true;
@@ -78,8 +88,7 @@ private:
     double zero_;
     bool affine_;
     bool constantSlope_;
-    double slope_ = 0;           // F_n when constant, once known
-    double invSlope_ = 0;        // 1 / slope_, or 0 while unknown
+    double invSlope_ = 0;        // 1 / F_n when F_n is a constant, or 0 while unknown
     std::vector<double> y_, dY_, dg_;
     double dA_ = 0, dga_ = 0;
     double lastF_ = 0, lastFn_ = 0, lastStep_ = 0, lastX_ = 0, lastA_ = 0;
