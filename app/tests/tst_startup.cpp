@@ -11,6 +11,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/Launcher.h"
 #include "platform/RtError.h"
+#include "platform/tests/TestFiles.h"
 #include "ui/frmIntro.h"
 #include "ui/frmMain.h"
 
@@ -20,6 +21,7 @@
 #include <memory>
 
 using namespace quadrel;
+using quadrel::testing::readTestFile;
 
 namespace {
 
@@ -73,11 +75,6 @@ void writeProblem(const QString &path, const QString &equation) {
 }
 
 const QString kSaved = QStringLiteral("Y' = 2 * X");
-
-QByteArray contents(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -189,14 +186,14 @@ private slots:
             r.dialog.queuePath(app_ + QStringLiteral("/demos/mine.ode"));
             r.menu(Qt::Key_F, Qt::Key_A);
             QCOMPARE(r.dialog.shown().constLast().initDir, app_ + QStringLiteral("/demos"));
-            QVERIFY(contents(app_ + QStringLiteral("/demos/mine.ode")).contains(kSaved.toLatin1()));
+            QVERIFY(readTestFile(app_ + QStringLiteral("/demos/mine.ode")).contains(kSaved.toLatin1()));
             r.menu(Qt::Key_F, Qt::Key_R);
             QCOMPARE(r.launcher.requests.constLast().command.arguments.value(0), QStringLiteral("mine.ode"));
             r.form()->close();
             QVERIFY(r.program->hasEnded());
         }
         QCOMPARE(stored(regname::RunCount), QStringLiteral("1"));
-        const QByteArray classes = contents(storeFileForRoot(HKEY_CLASSES_ROOT));
+        const QByteArray classes = readTestFile(storeFileForRoot(HKEY_CLASSES_ROOT));
         for (const char *ext : {"VX", "Out", "plt"})
             QVERIFY(!GetExtensionAssociation(QLatin1String(ext)).isEmpty());
 
@@ -205,7 +202,7 @@ private slots:
         QVERIFY(again.form()->isVisible() && again.msg.shown().isEmpty());
         QCOMPARE(again.form()->Equation->text(), kSaved);
         QCOMPARE(again.state.fileName, QStringLiteral("mine.ode"));
-        QCOMPARE(contents(storeFileForRoot(HKEY_CLASSES_ROOT)), classes);  // first run only
+        QCOMPARE(readTestFile(storeFileForRoot(HKEY_CLASSES_ROOT)), classes);  // first run only
     }
 
     // Every message of start-up: its title, icon and opening words.

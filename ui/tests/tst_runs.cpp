@@ -6,6 +6,7 @@
 // taking no input meanwhile.
 #include "FormFixture.h"
 #include "demos/DemoSolutions.h"
+#include "platform/tests/TestFiles.h"
 #include "ui/DesktopLauncher.h"
 #include "ui/RunConsole.h"
 
@@ -28,10 +29,7 @@ namespace {
 
 RunConsole *activeConsole() { return qobject_cast<RunConsole *>(QApplication::activeModalWidget()); }
 
-QString readText(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
-}
+QString readText(const QString &path) { return QString::fromLatin1(testing::readTestFile(path)); }
 
 QStringList entries(const QString &folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);

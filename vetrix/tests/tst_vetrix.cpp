@@ -1,5 +1,6 @@
 // The checker's listings with hand-computed sample values, the C entry point of
 // libVetrix.so as the program loads it (including hostile arguments), and the vetrix command.
+#include "platform/tests/TestFiles.h"
 #include "vetrix/Check.h"
 
 #include <QDir>
@@ -25,11 +26,7 @@ QString listingOf(const char *text) {
     return QString::fromStdString(vetrix::check(text).listing);
 }
 
-QString readFile(const QString &name) {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) return QString();
-    return QString::fromLatin1(f.readAll());
-}
+QString readFile(const QString &name) { return QString::fromLatin1(quadrel::testing::readTestFile(name)); }
 
 }  // namespace
 
