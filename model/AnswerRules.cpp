@@ -1,10 +1,5 @@
 #include "model/AnswerRules.h"
 
-#include "model/AnswerForm.h"
-#include "model/AppState.h"
-
-#include <QDir>
-
 namespace quadrel {
 
 QString trimBlanks(const QString &text) {
@@ -17,16 +12,6 @@ QString trimBlanks(const QString &text) {
 
 bool isAnswerMissing(const QString &answer) {
     return answer.isEmpty() || answer == QLatin1String("-Select-");
-}
-
-bool allAnswered(const ProblemAnswers &a, bool missing[7]) {
-    bool all = true;
-    for (int i = 1; i <= 6; ++i) {
-        const bool m = isAnswerMissing(a.answers[static_cast<size_t>(i)]);
-        if (missing) missing[i] = m;
-        if (m) all = false;
-    }
-    return all;
 }
 
 qint16 solverVarsFromForm(const ProblemAnswers &a) {
@@ -56,14 +41,6 @@ void takeGridPoints(ProblemAnswers &a, int rowCount,
         if (x.isEmpty() || y.isEmpty()) break;
     }
     a.nDataPoints = static_cast<qint16>(qMin(i - 1, 32767));
-}
-
-void ClearProblem(AppState &st) {
-    st.answers.clear();
-    if (st.form) st.form->selectProblemType(false);
-    st.recordedName = QStringLiteral("New data");
-    st.fileName = QStringLiteral("New data");
-    st.filePath = QDir::currentPath();
 }
 
 }  // namespace quadrel

@@ -1,6 +1,6 @@
 #pragma once
-// Rules on the answer set that do not need the form: the counts, the completeness of the
-// numbered answers, and clearing for a new problem.
+// Rules on the answer set that do not need the form: trimming, missing answers, the solver
+// counts and the grid points.
 #include "model/ProblemAnswers.h"
 
 #include <QString>
@@ -16,8 +16,6 @@ QString trimBlanks(const QString &text);
 // An answer counts as missing when it is empty or exactly "-Select-" (a single blank is an
 // answer).
 bool isAnswerMissing(const QString &answer);
-// True when none of answers(1..6) is missing; missing[i] tells which are (index 0 unused).
-bool allAnswered(const ProblemAnswers &a, bool missing[7] = nullptr);
 
 // nSolverVars as the form gives it: 0 when all seven solver answers are empty, else 7.
 qint16 solverVarsFromForm(const ProblemAnswers &a);
@@ -30,9 +28,5 @@ qint16 solverVarsForFile(const ProblemAnswers &a);
 // X or Y is empty. cell(row, col) gives the text of a cell, col 1 = X and 2 = Y.
 void takeGridPoints(ProblemAnswers &a, int rowCount,
                     const std::function<QString(int row, int col)> &cell);
-
-// The record as File > New leaves it: answer set cleared, IVP selected on the form when
-// there is one, recordedName and fileName "New data", filePath the current working folder.
-void ClearProblem(AppState &st);
 
 }  // namespace quadrel

@@ -6,6 +6,7 @@
 #include "model/ResponseFile.h"
 #include "platform/RtError.h"
 #include "TestForm.h"
+#include "platform/tests/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,20 +15,9 @@
 
 using namespace quadrel;
 using namespace quadrel::test;
+using quadrel::testing::readTestFile;
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return f.readAll();
-}
 
 // Every field of the record that reading can change, one "key=value" per entry.
 QStringList dump(const AppState &st, const TestForm *form) {
@@ -78,7 +68,7 @@ void fillBeam(TestForm &f) {
     for (int i = 1; i <= 7; ++i) f.solver[i] = QString::fromLatin1(solver[i]);
 }
 
-// One writer set-up: state, message and clock seams, and a form.
+// One set-up for reading or writing: state, message and clock seams, and a form.
 struct Rig {
     AppState st;
     ScriptedMessageBoxes boxes;
@@ -88,9 +78,9 @@ struct Rig {
         st.msg = &boxes;
         st.clock = &clock;
     }
-    // Writes as Save does: fileTemp set to the name.
+    // Writes as Save does: fileTemp set to the name. The recorded name stays another one,
+    // so line 1 shows it is the name written that counts.
     void save(const QString &name, const QString &folder) {
-        st.fileName = name;
         st.fileTemp = name;
         WriteAnsFile(st, name, folder);
     }
@@ -106,8 +96,7 @@ class TstResponse : public QObject {
 
     // Reads bytes as the file commands do: open as fileNo, FileReadMe, close.
     bool readFile(AppState &st, const QByteArray &bytes, const QString &name = "In.ode") {
-        writeBytes(path(name), bytes);
-        st.fileNo.openInput(path(name));
+        st.fileNo.openInput(testing::writeTestFile(dir_, name, bytes));
         QString fileName = name;
         QString folder = dir_.path();
         const bool ok = FileReadMe(st, fileName, folder);
@@ -219,19 +208,16 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, expected);
         QFETCH(QString, message);
-        AppState st;
-        ScriptedMessageBoxes boxes;
-        st.msg = &boxes;
-        TestForm form(st);
-        st.answers.note1 = "old note";
-        QCOMPARE(readFile(st, bytes), message.isEmpty());
-        QCOMPARE(boxes.shown().size(), message.isEmpty() ? 0 : 1);
+        Rig r;
+        r.st.answers.note1 = "old note";
+        QCOMPARE(readFile(r.st, bytes), message.isEmpty());
+        QCOMPARE(r.boxes.shown().size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) {
-            QCOMPARE(boxes.shown()[0].title, QStringLiteral("In 'FileReadMe' routine ..."));
-            QCOMPARE(boxes.shown()[0].text, message);
-            QCOMPARE(boxes.shown()[0].icon, MsgIcon::Critical);
+            QCOMPARE(r.boxes.shown()[0].title, QStringLiteral("In 'FileReadMe' routine ..."));
+            QCOMPARE(r.boxes.shown()[0].text, message);
+            QCOMPARE(r.boxes.shown()[0].icon, MsgIcon::Critical);
         }
-        checkFields(dump(st, &form), expected);
+        checkFields(dump(r.st, &r.form), expected);
     }
 
     void missingFile_data() {
@@ -267,11 +253,11 @@ private slots:
     // The solver reads files with no form and maybe no message seam (the demo files' test
     // reads good files that way).
     void withoutForm() {
-        writeBytes(path("Solo.ode"), "P.ode\nY\n1\n2\n3\n4\n5\nx\n");
+        const QString solo = testing::writeTestFile(dir_, "Solo.ode", "P.ode\nY\n1\n2\n3\n4\n5\nx\n");
         AppState st;
         ScriptedMessageBoxes boxes;
         st.msg = &boxes;
-        QVERIFY(!ReadResponseFile(st, path("Solo.ode")));
+        QVERIFY(!ReadResponseFile(st, solo));
         QCOMPARE(boxes.shown().size(), 1);
         QVERIFY(!st.fileNo.isOpen());
         st.msg = nullptr;
@@ -301,7 +287,7 @@ private slots:
         QCOMPARE(r.st.saveFailed, qint16(0));
         QCOMPARE(r.boxes.shown().size(), 0);
         QVERIFY(!r.st.fileNo.isOpen());
-        QCOMPARE(readBytes(path(name)), bytes);
+        QCOMPARE(readTestFile(path(name)), bytes);
     }
 
     // Line 1 keeps exactly 50 characters of the header after "!* " (the 12-hour clock at its
@@ -339,7 +325,7 @@ private slots:
         if (points) r.form.setPoints(pts);
         for (int i = 1; i <= 7; ++i) r.form.solver[i] = solver[i - 1];
         r.save("H.ode", dir_.path());
-        const QByteArray bytes = readBytes(path("H.ode"));
+        const QByteArray bytes = readTestFile(path("H.ode"));
         QTEST(QString::fromLatin1(bytes.left(bytes.indexOf("\r\n"))), "line");
         const QByteArray from = bytes.mid(bytes.indexOf("\r\n", bytes.indexOf("Note2")) + 2);
         QVERIFY2(from.startsWith(tail), from.constData());
@@ -368,7 +354,7 @@ private slots:
         st.fileNo.openOutput(path("line.ode"));
         QCOMPARE(WriteAnsLine(st, answer, question), line);
         st.fileNo.close();
-        QCOMPARE(readBytes(path("line.ode")), line.toLatin1() + "\r\n");
+        QCOMPARE(readTestFile(path("line.ode")), line.toLatin1() + "\r\n");
     }
 
     void pointsAndCodePage() {
@@ -378,7 +364,7 @@ private slots:
         r.form.note2 = QString::fromUtf8("\u20ac 5");
         r.form.setPoints({{" 1", "2 "}, {"-3", "4e-2"}, {"", "9"}});
         r.save("P.ode", dir_.path());
-        const QByteArray bytes = readBytes(path("P.ode"));
+        const QByteArray bytes = readTestFile(path("P.ode"));
         QVERIFY(bytes.contains("\r\nY' = ? * X \xb2  \t\t! 1. \xbb State"));
         QVERIFY(bytes.contains("\r\n2  \t\t! Number of BVP_IVP data points\r\n"
                                "1  2  \t\t! Boundary point # 1\r\n"
@@ -485,7 +471,7 @@ private slots:
                      "  Do not save changes in these Example files.  Save changes under other "
                      "names.\r\n");
         }
-        if (kind == "readonly") QCOMPARE(readBytes(target), QByteArray("old\r\n"));
+        if (kind == "readonly") QCOMPARE(readTestFile(target), QByteArray("old\r\n"));
 
         // A later successful write clears the failure.
         r.st.fileTemp = "Good.ode";
@@ -528,29 +514,7 @@ private slots:
         }
     }
 
-    // A demo run keeps the recorded name; otherwise PutAnswers takes the file name.
-    void lineOneName() {
-        Rig r;
-        fillSpring(r.form);
-        r.st.fileName = "Spring.ode";
-        r.st.fileTemp = "Spring.ode";
-        WriteAnsFile(r.st, "Other.ode", dir_.path());
-        QVERIFY(readBytes(path("Other.ode")).startsWith("Other.ode  \t\t!*"));
-        QCOMPARE(r.st.recordedName, QStringLiteral("Spring.ode"));
-    }
     // ---- the answer set ----
-
-    // Without a form: empty and exactly "-Select-" are missing, a blank is an answer.
-    void missing() {
-        ProblemAnswers a;
-        const QStringList answers{"Y", "", " ", "-Select-", "-select-", " -Select-"};
-        for (size_t i = 1; i <= 6; ++i) a.answers[i] = answers[int(i) - 1];
-        bool flags[7] = {};
-        QVERIFY(!allAnswered(a, flags));
-        QCOMPARE(QList<bool>(flags + 1, flags + 7), (QList<bool>{false, true, false, true, false, false}));
-        a.answers[2] = a.answers[4] = "1";
-        QVERIFY(allAnswered(a));
-    }
 
     // The form's tests cover the usual grid; these are its edges.
     void gridPoints_data() {
@@ -578,29 +542,6 @@ private slots:
         QStringList got;
         for (int i = 1; i <= a.nDataPoints; ++i) got << a.xValues[size_t(i)] + "|" + a.yValues[size_t(i)];
         QCOMPARE(got, stored);
-    }
-
-    void clearProblem_data() {
-        QTest::addColumn<bool>("withForm");
-        QTest::newRow("with a form") << true;
-        QTest::newRow("without a form") << false;
-    }
-    void clearProblem() {
-        QFETCH(bool, withForm);
-        AppState st;
-        std::unique_ptr<TestForm> form(withForm ? new TestForm(st) : nullptr);
-        st.answers.answers[1] = "Y";
-        st.answers.nDataPoints = 2;
-        st.answers.resizePoints(2);
-        st.fileName = st.recordedName = "Beam.ode";
-        st.filePath = "/elsewhere";
-        ClearProblem(st);
-        QVERIFY(st.answers.answers[1].isEmpty());
-        QCOMPARE(st.answers.nDataPoints, qint16(0));
-        QCOMPARE(st.fileName, QStringLiteral("New data"));
-        QCOMPARE(st.recordedName, QStringLiteral("New data"));
-        QCOMPARE(st.filePath, QDir::currentPath());
-        if (form) QCOMPARE(form->typeSelections, QStringList{"IVP"});
     }
 };
 
