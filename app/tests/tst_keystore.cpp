@@ -8,6 +8,7 @@
 #include "app/RegistrySettings.h"
 #include "platform/RtError.h"
 #include "TempXdg.h"
+#include "platform/tests/TestFiles.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 using namespace quadrel;
+using quadrel::testing::readTestFile;
 
 Q_DECLARE_METATYPE(quadrel::RegValue)
 
@@ -31,11 +33,6 @@ QByteArray sz(const QString &s) {
     QByteArray b = s.toUtf8();
     b.append('\0');
     return b;
-}
-
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeAll(const QString &path, const QByteArray &bytes) {
@@ -92,7 +89,7 @@ QByteArray realStore() {
     SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "blob", REG_BINARY, QByteArray("\x00\x7f\xff", 3));
     SetRegistryValue(HKEY_CURRENT_USER, companyKey(), "note", REG_SZ,
                      QStringLiteral("Zeile \"1\"\nGrüße\\"));
-    return readAll(storeFileForRoot(HKEY_CURRENT_USER));
+    return readTestFile(storeFileForRoot(HKEY_CURRENT_USER));
 }
 
 QString text(const RegValue &v) { return valueToText(v); }
@@ -113,7 +110,7 @@ int errorOf(const std::function<void()> &f) {
 
 const QString kRoot = QStringLiteral("-2147483648");
 
-QString readText(const QString &path) { return QString::fromUtf8(readAll(path)); }
+QString readText(const QString &path) { return QString::fromUtf8(readTestFile(path)); }
 
 // The three registrations of a first run.
 void registerFirstRun(QString &basePath) {
@@ -200,7 +197,7 @@ private slots:
                          QStringLiteral("say \"x\"\\y.ode"));
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "submit", REG_DWORD, qint32(46000));
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "blob", REG_BINARY, QByteArray("\x01\x02\xff"));
-        const QString text = QString::fromUtf8(readAll(storePath()));
+        const QString text = readText(storePath());
         QVERIFY2(text.contains("\n[Software\\Harrowfield Research Group\\Quadrel]\n"), qPrintable(text));
         QVERIFY(text.contains("\nRunCount = sz:\"3\"\n"));
         QVERIFY(text.contains("\nFileIn = sz:\"say \\\"x\\\"\\\\y.ode\"\n"));
@@ -308,7 +305,7 @@ private slots:
                  QStringList({"user-settings.conf"}) + setAsideFiles(storePath()) +
                      QStringList({"user-settings.conf.lock"}));
         QCOMPARE(setAsideFiles(storePath()), reported ? QStringList{"user-settings.conf.corrupt-1"} : QStringList());
-        QCOMPARE(readAll(storePath() + ".corrupt-1"), reported ? edited : QByteArray());
+        QCOMPARE(readTestFile(storePath() + ".corrupt-1"), reported ? edited : QByteArray());
         QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("13"));
     }
 
@@ -367,7 +364,7 @@ private slots:
             damaged += state == KeyStore::LoadState::Damaged;
             QCOMPARE(setAsideFiles(storePath()).size(), damaged);
             if (state == KeyStore::LoadState::Damaged)
-                QCOMPARE(readAll(storePath() + ".corrupt-" + QByteArray::number(damaged)), part);
+                QCOMPARE(readTestFile(storePath() + ".corrupt-" + QByteArray::number(damaged)), part);
             QCOMPARE(KeyStore(storePath()).load(&c), KeyStore::LoadState::Ok);
             QCOMPARE(text(kProductKey, "RunCount"), QStringLiteral("12"));
         }
@@ -385,7 +382,7 @@ private slots:
         QFETCH(bool, folderReadOnly);
         CreateRegistryKey(HKEY_CURRENT_USER, kProductKey);
         SetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ, QStringLiteral("3"));
-        const QByteArray before = readAll(storePath());
+        const QByteArray before = readTestFile(storePath());
         const QString folder = QFileInfo(storePath()).path();
         QTemporaryDir barrier;
         const auto mode = [](const QString &path, mode_t m) {
@@ -405,7 +402,7 @@ private slots:
         const QByteArray said = writer.readAllStandardError();
         QCOMPARE(said.count("cannot be written"), 1);
         QVERIFY2(folderReadOnly || said.contains("the file is read-only"), said.constData());
-        QCOMPARE(readAll(storePath()), before);
+        QCOMPARE(readTestFile(storePath()), before);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"user-settings.conf", "user-settings.conf.lock"}));
         QVERIFY(mode(folder, 0755));
@@ -668,25 +665,6 @@ private slots:
         QCOMPARE(text(companyKey(), "plotFile"), plotFile.isEmpty() ? QStringLiteral("none") : plotFile);
     }
 
-    void runCount_data() {
-        QTest::addColumn<qint16>("count");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("first") << qint16(1) << "1";
-        QTest::newRow("largest") << qint16(32767) << "32767";
-        QTest::newRow("negative") << qint16(-3) << "-3";
-    }
-    void runCount() {
-        QFETCH(qint16, count);
-        QFETCH(QString, stored);
-        // Missing, the counter reads as the empty value, which counts as 0: a first run.
-        QVERIFY(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "RunCount", REG_SZ)).isEmpty());
-        AppState st;
-        prepare(st);
-        st.RunCount = count;
-        PutRunCountInRegistry(st);
-        QCOMPARE(text(GetRegistryValue(HKEY_CURRENT_USER, kProductKey, "runcount", REG_SZ)), stored);
-    }
-
     // ---- file-type registration ----
 
     // Without the desktop's refresh tools registration still works, and everything lands in
@@ -786,21 +764,14 @@ private slots:
         }
     }
 
-    void execQuoting_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("dollar") << "/a$HOME/x" << "\"/a\\\\$HOME/x\"";
-        QTest::newRow("double quote") << "/a\"b/x" << "\"/a\\\\\"b/x\"";
-        QTest::newRow("backslash") << "/a\\b/x" << "\"/a\\\\\\\\b/x\"";
-        QTest::newRow("percent") << "/100%/x" << "\"/100%%/x\"";
-        QTest::newRow("line break") << "/a\nb/x" << "\"/a\\nb/x\"";
-    }
+    // A path quoted for a desktop entry's Exec line: $, " and \ escaped, the escapes doubled
+    // again as the entry file reads them, % doubled, a line break written as \n.
     void execQuoting() {
-        QFETCH(QString, path);
-        QFETCH(QString, value);
-        QCOMPARE(desktopExecArgument(path), value);
+        const std::pair<const char *, const char *> cases[] = {
+            {"/a$HOME/x", "\"/a\\\\$HOME/x\""}, {"/a\"b/x", "\"/a\\\\\"b/x\""},
+            {"/a\\b/x", "\"/a\\\\\\\\b/x\""}, {"/100%/x", "\"/100%%/x\""}, {"/a\nb/x", "\"/a\\nb/x\""}};
+        for (const auto &[path, value] : cases) QCOMPARE(desktopExecArgument(path), QString(value));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TstKeyStore)
