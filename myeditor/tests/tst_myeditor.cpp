@@ -51,57 +51,41 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("stderrSays");
 
-        const QStringList file{"@"};
-        QTest::newRow("VISUAL before EDITOR")
-            << QStringList{"VISUAL=fakevisual", "EDITOR=fakeeditor"}
-            << QStringList{"fakevisual", "fakeeditor"} << true << file
-            << QStringList{"fakevisual", "@"} << 0 << "";
-        QTest::newRow("editor command with its own arguments")
-            << QStringList{"VISUAL=fakevisual --wait  -n"} << QStringList{"fakevisual"} << false << file
-            << QStringList{"fakevisual", "--wait", "-n", "@"} << 0 << "";
-        QTest::newRow("editor command holding a wildcard is not expanded")
-            << QStringList{"EDITOR=fakeeditor *"} << QStringList{"fakeeditor"} << false << file
-            << QStringList{"fakeeditor", "*", "@"} << 0 << "";
-        QTest::newRow("VISUAL not installed, EDITOR is")
-            << QStringList{"VISUAL=nosuchedit", "EDITOR=fakeeditor"} << QStringList{"fakeeditor"}
-            << false << file << QStringList{"fakeeditor", "@"} << 0 << "'nosuchedit' not found";
-        QTest::newRow("path split at its blanks is joined again")
-            << QStringList{"EDITOR=fakeeditor"} << QStringList{"fakeeditor"} << false
-            << QStringList{"#split"} << QStringList{"fakeeditor", "@"} << 0 << "";
-        QTest::newRow("path that looks like an option")
-            << QStringList{"EDITOR=fakeeditor"} << QStringList{"fakeeditor"} << false
-            << QStringList{"-n.ode"} << QStringList{"fakeeditor", "./-n.ode"} << 0 << "";
-        QTest::newRow("terminal editor on a desktop gets a terminal window")
-            << QStringList{"VISUAL=nano -R", "DISPLAY=:77"} << QStringList{"nano", "x-terminal-emulator"}
-            << false << file << QStringList{"x-terminal-emulator", "-e", "nano", "-R", "@"} << 0 << "";
-        QTest::newRow("the user's own terminal first")
-            << QStringList{"EDITOR=vim", "DISPLAY=:77", "TERMINAL=myterm"}
-            << QStringList{"vim", "myterm", "xterm"} << false << file
-            << QStringList{"myterm", "-e", "vim", "@"} << 0 << "";
-        QTest::newRow("emacs -nw is a terminal editor")
-            << QStringList{"EDITOR=emacs -nw", "WAYLAND_DISPLAY=wayland-0"} << QStringList{"emacs", "xterm"}
-            << false << file << QStringList{"xterm", "-e", "emacs", "-nw", "@"} << 0 << "";
-        QTest::newRow("terminal editor without terminal or desktop is passed over")
-            << QStringList{"VISUAL=vi"} << QStringList{"vi"} << true << file
-            << QStringList{"notePad2", "@"} << 0 << "'vi' needs a terminal";
-        QTest::newRow("xdg-open on a desktop")
-            << QStringList{"DISPLAY=:77"} << QStringList{"xdg-open"} << true << file
-            << QStringList{"xdg-open", "@"} << 0 << "";
-        QTest::newRow("xdg-open needs a desktop")
-            << QStringList{} << QStringList{"xdg-open"} << true << file << QStringList{"notePad2", "@"}
-            << 0 << "";
-        QTest::newRow("xdg-open fails, notePad2 shows it")
-            << QStringList{"DISPLAY=:77"} << QStringList{"xdg-open:4"} << true << file
-            << QStringList{"notePad2", "@"} << 0 << "xdg-open could not open";
-        QTest::newRow("nothing can open it")
-            << QStringList{"VISUAL=nosuchedit"} << QStringList{} << false << file << QStringList{} << 1
-            << "nothing to open";
-        QTest::newRow("file does not exist")
-            << QStringList{"EDITOR=fakeeditor"} << QStringList{"fakeeditor"} << true
-            << QStringList{"no such.ode"} << QStringList{} << 1 << "no such file";
-        QTest::newRow("no argument")
-            << QStringList{"EDITOR=fakeeditor"} << QStringList{"fakeeditor"} << true << QStringList{}
-            << QStringList{} << 2 << "usage";
+        // The lists are written as texts split at '|'.
+        const auto row = [](const char *name, const char *env, const char *programs, bool notePad2,
+                            const char *args, const char *expected, int exitCode, const char *says) {
+            const auto list = [](const char *text) { return QString(text).split('|', Qt::SkipEmptyParts); };
+            QTest::newRow(name) << list(env) << list(programs) << notePad2 << list(args) << list(expected)
+                                << exitCode << QString(says);
+        };
+        row("VISUAL before EDITOR", "VISUAL=fakevisual|EDITOR=fakeeditor", "fakevisual|fakeeditor", true, "@",
+            "fakevisual|@", 0, "");
+        row("editor command with its own arguments", "VISUAL=fakevisual --wait  -n", "fakevisual", false, "@",
+            "fakevisual|--wait|-n|@", 0, "");
+        row("editor command holding a wildcard is not expanded", "EDITOR=fakeeditor *", "fakeeditor", false,
+            "@", "fakeeditor|*|@", 0, "");
+        row("VISUAL not installed, EDITOR is", "VISUAL=nosuchedit|EDITOR=fakeeditor", "fakeeditor", false, "@",
+            "fakeeditor|@", 0, "'nosuchedit' not found");
+        row("path split at its blanks is joined again", "EDITOR=fakeeditor", "fakeeditor", false, "#split",
+            "fakeeditor|@", 0, "");
+        row("path that looks like an option", "EDITOR=fakeeditor", "fakeeditor", false, "-n.ode",
+            "fakeeditor|./-n.ode", 0, "");
+        row("terminal editor on a desktop gets a terminal window", "VISUAL=nano -R|DISPLAY=:77",
+            "nano|x-terminal-emulator", false, "@", "x-terminal-emulator|-e|nano|-R|@", 0, "");
+        row("the user's own terminal first", "EDITOR=vim|DISPLAY=:77|TERMINAL=myterm", "vim|myterm|xterm",
+            false, "@", "myterm|-e|vim|@", 0, "");
+        row("emacs -nw is a terminal editor", "EDITOR=emacs -nw|WAYLAND_DISPLAY=wayland-0", "emacs|xterm",
+            false, "@", "xterm|-e|emacs|-nw|@", 0, "");
+        row("terminal editor without terminal or desktop is passed over", "VISUAL=vi", "vi", true, "@",
+            "notePad2|@", 0, "'vi' needs a terminal");
+        row("xdg-open on a desktop", "DISPLAY=:77", "xdg-open", true, "@", "xdg-open|@", 0, "");
+        row("xdg-open needs a desktop", "", "xdg-open", true, "@", "notePad2|@", 0, "");
+        row("xdg-open fails, notePad2 shows it", "DISPLAY=:77", "xdg-open:4", true, "@", "notePad2|@", 0,
+            "xdg-open could not open");
+        row("nothing can open it", "VISUAL=nosuchedit", "", false, "@", "", 1, "nothing to open");
+        row("file does not exist", "EDITOR=fakeeditor", "fakeeditor", true, "no such.ode", "", 1,
+            "no such file");
+        row("no argument", "EDITOR=fakeeditor", "fakeeditor", true, "", "", 2, "usage");
     }
     void choosesProgram() {
         QFETCH(QStringList, env);

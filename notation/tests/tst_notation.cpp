@@ -364,23 +364,18 @@ private slots:
         QTest::addColumn<double>("x");
         QTest::addColumn<double>("y");
         QTest::addColumn<QString>("text");  // empty: no fault
-        QTest::newRow("sqrt") << "Y' = SQRT(-1 - Y)" << 0.0 << 0.5
-                              << "SQRT of a negative number (-1.5) at column 6";
-        QTest::newRow("log") << "Y' = Y + LOG( X)" << -1.0 << 0.0
-                             << "LOG of a non-positive number (-1) at column 10";
-        QTest::newRow("exp") << "Y' = 2 * EXP( 1000 Y)" << 0.0 << 1.0
-                             << "EXP overflow (1000) at column 10";
-        QTest::newRow("division") << "Y' = Y + (1 / X)" << 0.0 << 1.0
-                                  << "Division by zero (1 / 0) at column 13";
-        QTest::newRow("power") << "Y' = Y^0.5" << 0.0 << -4.0
-                               << "A negative number to a fractional power (-4 ^ 0.5) at column 7";
-        QTest::newRow("asin") << "Y' = ASIN( Y)" << 0.0 << 2.0
-                              << "ASIN of a number outside -1 to 1 (2) at column 6";
-        QTest::newRow("slope only") << "Y' = SQRT( Y)" << 0.0 << 0.0
-                                    << "SQRT at 0 has no finite slope at column 6";
-        QTest::newRow("first of two") << "Y' = LOG( Y) + SQRT( Y)" << 0.0 << -1.0
-                                      << "LOG of a non-positive number (-1) at column 6";
-        QTest::newRow("finite") << "Y' = Y / (1 + X)" << 1.0 << 2.0 << "";
+        const auto row = [](const char *name, const char *equation, double x, double y, const char *text) {
+            QTest::newRow(name) << QString(equation) << x << y << QString(text);
+        };
+        row("sqrt", "Y' = SQRT(-1 - Y)", 0, 0.5, "SQRT of a negative number (-1.5) at column 6");
+        row("log", "Y' = Y + LOG( X)", -1, 0, "LOG of a non-positive number (-1) at column 10");
+        row("exp", "Y' = 2 * EXP( 1000 Y)", 0, 1, "EXP overflow (1000) at column 10");
+        row("division", "Y' = Y + (1 / X)", 0, 1, "Division by zero (1 / 0) at column 13");
+        row("power", "Y' = Y^0.5", 0, -4, "A negative number to a fractional power (-4 ^ 0.5) at column 7");
+        row("asin", "Y' = ASIN( Y)", 0, 2, "ASIN of a number outside -1 to 1 (2) at column 6");
+        row("slope only", "Y' = SQRT( Y)", 0, 0, "SQRT at 0 has no finite slope at column 6");
+        row("two faults", "Y' = LOG( Y) + SQRT( Y)", 0, -1, "LOG of a non-positive number (-1) at column 6");
+        row("finite", "Y' = Y / (1 + X)", 1, 2, "");
     }
     void faultNames() {
         QFETCH(QString, equation);
