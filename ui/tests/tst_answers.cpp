@@ -2,8 +2,8 @@
 // completeness check, and saving problems typed into the form as response files.
 #include "FormFixture.h"
 #include "model/ResponseFile.h"
+#include "platform/tests/TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,8 +15,7 @@ namespace {
 QByteArray save(AppState &st, const QString &folder) {
     st.fileTemp = "Beam.ode";
     WriteAnsFile(st, "Beam.ode", folder);
-    QFile file(folder + "/Beam.ode");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testing::readTestFile(folder + "/Beam.ode");
 }
 
 }  // namespace
@@ -182,27 +181,21 @@ private slots:
     }
     // Typing goes to the page's first box from the start. A page change gives it the focus by
     // code: the equation and the notes then select their whole text, the number boxes do not.
-    void pageChangeSelectsAllOfSomeBoxes_data() {
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<bool>("selectsAll");
-        QTest::newRow("Equation") << int(frmMain::TabEquation) << "Equation" << true;
-        QTest::newRow("a0InitVal") << int(frmMain::TabParameters) << "a0InitVal" << false;
-    }
     void pageChangeSelectsAllOfSomeBoxes() {
-        QFETCH(int, page);
-        QFETCH(QString, box);
-        QFETCH(bool, selectsAll);
         FormFixture f;
-        if (page != frmMain::TabEquation) f.showPage(page);
-        f.type("12");
-        auto *edit = qobject_cast<QLineEdit *>(f.focused());
-        QCOMPARE(static_cast<QWidget *>(edit), f.form->controls().widget(box));
-        QVERIFY(edit->selectedText().isEmpty());
-        f.showPage(frmMain::TabRun);
-        f.showPage(page);
-        QCOMPARE(f.focused(), edit);
-        QCOMPARE(edit->selectedText() == "12", selectsAll);
+        const std::tuple<int, const char *, bool> pages[] = {{frmMain::TabEquation, "Equation", true},
+                                                              {frmMain::TabParameters, "a0InitVal", false}};
+        for (const auto &[page, box, selectsAll] : pages) {
+            if (page != frmMain::TabEquation) f.showPage(page);
+            f.type("12");
+            auto *edit = qobject_cast<QLineEdit *>(f.focused());
+            QCOMPARE(static_cast<QWidget *>(edit), f.form->controls().widget(box));
+            QVERIFY(edit->selectedText().isEmpty());
+            f.showPage(frmMain::TabRun);
+            f.showPage(page);
+            QCOMPARE(f.focused(), edit);
+            QCOMPARE(edit->selectedText() == "12", selectsAll);
+        }
     }
     void putAnswersKeepsTextUntrimmed() {
         FormFixture f;
