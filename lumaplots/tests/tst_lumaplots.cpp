@@ -412,19 +412,12 @@ private slots:
         }
     }
 
-    void labels_data() {
-        QTest::addColumn<double>("value"); QTest::addColumn<double>("step");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("no binary noise") << 0.30000000000000004 << 0.1 << "0.3";
-        QTest::newRow("negative zero") << -0.0 << 1.0 << "0";
-        QTest::newRow("rounding residue at zero") << 1e-17 << 0.2 << "0";
-        QTest::newRow("whole numbers") << 2500.0 << 500.0 << "2500";
-        QTest::newRow("small step") << 0.00012 << 0.00002 << "0.00012";
-        QTest::newRow("fine step on a large offset") << 1000000.2 << 0.2 << "1000000.2";
-    }
     void labels() {
-        QFETCH(double, value); QFETCH(double, step); QFETCH(QString, label);
-        QCOMPARE(tickLabel(value, step), label);
+        const struct { double value, step; const char *label; } cases[] = {
+            {0.30000000000000004, 0.1, "0.3"},  // no binary noise
+            {-0.0, 1.0, "0"}, {1e-17, 0.2, "0"},  // no minus sign, no rounding residue at zero
+            {2500.0, 500.0, "2500"}, {0.00012, 0.00002, "0.00012"}, {1000000.2, 0.2, "1000000.2"}};
+        for (const auto &c : cases) QCOMPARE(tickLabel(c.value, c.step), QString(c.label));
     }
 
     // Thinning against brute force: in every column the kept points reach the same lowest

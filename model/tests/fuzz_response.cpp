@@ -28,12 +28,6 @@ bool clean(const std::string &answer) {
            (answer.empty() || (answer.front() != ' ' && answer.back() != ' '));
 }
 
-bool clean(const QString &answer) {
-    return !answer.contains(QLatin1Char('!')) && !answer.contains(QLatin1Char('\t')) &&
-           !answer.startsWith(QLatin1Char(' ')) && !answer.endsWith(QLatin1Char(' ')) &&
-           !answer.contains(QLatin1Char('\r')) && !answer.contains(QLatin1Char('\n'));
-}
-
 bool read(const QString &path, AppState &st, ScriptedMessageBoxes &boxes) {
     st.msg = &boxes;
     const bool ok = ReadResponseFile(st, path);
