@@ -109,21 +109,16 @@ private slots:
 
     // ---- reading ----
 
-    void splitFileSpec_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("mixed, last one wins") << "a/b\\c.ode" << "c.ode" << "a/b";
-        QTest::newRow("mixed the other way") << "a\\b/c.ode" << "c.ode" << "a\\b";
-        QTest::newRow("root") << "/Beam.ode" << "Beam.ode" << "";
-        QTest::newRow("folder only") << "C:\\Data\\" << "" << "C:\\Data";
-        QTest::newRow("empty") << "" << "" << QDir::currentPath();
-    }
+    // A path splits at its last separator of either kind; an empty one names the current folder.
     void splitFileSpec() {
-        QFETCH(QString, path);
-        QString got = "unchanged?";
-        QTEST(SplitFileSpec(path, got), "name");
-        QTEST(got, "folder");
+        const QString cases[][3] = {{"a/b\\c.ode", "c.ode", "a/b"}, {"a\\b/c.ode", "c.ode", "a\\b"},
+                                    {"/Beam.ode", "Beam.ode", ""}, {"C:\\Data\\", "", "C:\\Data"},
+                                    {"", "", QDir::currentPath()}};
+        for (const auto &[path, name, folder] : cases) {
+            QString got = "unchanged?";
+            QCOMPARE(SplitFileSpec(path, got), name);
+            QCOMPARE(got, folder);
+        }
     }
 
     // Whole files, read or refused with a message that names the error; a refused file keeps
@@ -336,25 +331,17 @@ private slots:
     }
 
     // The worked examples pin plain lines, -999 for an empty answer and the cut at 70; the
-    // header tests the flagged line cut at 50.
-    void ansLine_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("outer blanks trimmed") << "   x y  " << "q" << "x y  \t\t! q";
-        QTest::newRow("inner blanks and TABs kept") << "a \t  b" << "q" << "a \t  b  \t\t! q";
-        QTest::newRow("outer TABs are not blanks") << "\tx\t" << "q" << "\tx\t  \t\t! q";
-        QTest::newRow("empty question") << "x" << "" << "x  \t\t!";
-    }
+    // header tests the flagged line cut at 50. Here: only blanks are trimmed, never TABs.
     void ansLine() {
-        QFETCH(QString, answer);
-        QFETCH(QString, question);
-        QFETCH(QString, line);
-        AppState st;
-        st.fileNo.openOutput(path("line.ode"));
-        QCOMPARE(WriteAnsLine(st, answer, question), line);
-        st.fileNo.close();
-        QCOMPARE(readTestFile(path("line.ode")), line.toLatin1() + "\r\n");
+        const QString cases[][3] = {{"   x y  ", "q", "x y  \t\t! q"}, {"a \t  b", "q", "a \t  b  \t\t! q"},
+                                    {"\tx\t", "q", "\tx\t  \t\t! q"}, {"x", "", "x  \t\t!"}};
+        for (const auto &[answer, question, line] : cases) {
+            AppState st;
+            st.fileNo.openOutput(path("line.ode"));
+            QCOMPARE(WriteAnsLine(st, answer, question), line);
+            st.fileNo.close();
+            QCOMPARE(readTestFile(path("line.ode")), line.toLatin1() + "\r\n");
+        }
     }
 
     void pointsAndCodePage() {
