@@ -999,20 +999,15 @@ bEnd:
 }
 
 double Equation::residual(double x, const double *y, double a) const {
-    if (program_.empty()) return std::nan("");  // a default-constructed Equation
-    return run<kValue>(x, y, y[order_], a);
+    return residual(x, y, y[order_], a);
 }
 
 double Equation::residual(double x, const double *z, double top, double a) const {
-    if (program_.empty()) return std::nan("");
+    if (program_.empty()) return std::nan("");  // a default-constructed Equation
     return run<kValue>(x, z, top, a);
 }
 
 double Equation::residualAndSlope(double x, const double *y, double a, double &slope) const {
-    if (program_.empty()) {
-        slope = 0;
-        return std::nan("");
-    }
     return residualAndSlope(x, y, y[order_], a, slope);
 }
 
