@@ -275,18 +275,19 @@ int main(int argc, char **argv) {
             items.push_back({stem, testsets + "/" + stem + ".ode", nullptr,
                              readRef(testsets + "/" + stem + ".ref")});
 
-    // scipy first, all problems in one interpreter.
-    std::vector<std::string> peerArgs = {python, QUADREL_SOURCE_DIR "/bench/scipy_peer.py",
-                                         "--repeat", std::to_string(std::max(3, repeat / 5))};
-    for (const Item &it : items) peerArgs.push_back(it.path);
-    std::fprintf(stderr, "scipy peer ...\n");
-    const std::map<std::string, PeerResult> peer = parsePeer(capture(peerArgs));
+    // scipy runs each problem just before ours, so that a machine whose speed drifts (a
+    // shared virtual machine) slows both sides of a ratio alike.
+    const std::vector<std::string> peerArgs = {python, QUADREL_SOURCE_DIR "/bench/scipy_peer.py",
+                                               "--repeat", std::to_string(std::max(3, repeat / 5))};
 
     std::printf("%-10s | %9s %8s %8s | %9s %8s %8s | %8s %8s %7s\n", "problem", "ours us",
                 "err", "A err", "scipy us", "err", "scipy/us", "hand us", "err", "us/hand");
     std::printf("%s\n", std::string(98, '-').c_str());
     for (const Item &item : items) {
         std::fprintf(stderr, "%s ...\n", item.stem.c_str());
+        std::vector<std::string> args = peerArgs;
+        args.push_back(item.path);
+        const std::map<std::string, PeerResult> peer = parsePeer(capture(args));
         Measured ours, sp, hand;
         bench::OurResult r;
         ours.us = bestMicros(repeat, [&] { r = bench::solveOurs(item.path); });
