@@ -88,14 +88,15 @@ bool Shooting::setUp(int k, const Eigen::VectorXd &u, PassSetup &s, PassFailure 
     s.x0 = nodes_[size_t(from)];
     s.z0.assign(u.data() + block_[size_t(from)] * n_, u.data() + (block_[size_t(from)] + 1) * n_);
     s.a = a(u);
-    std::vector<double> starts{roots_[size_t(from)]};
-    if (p_.topGuess) starts.push_back(*p_.topGuess);
-    starts.insert(starts.end(), {0.0, 1.0, -1.0});
-    for (double g : starts)
-        if (integ_.top().solve(s.x0, s.z0.data(), s.a, g) == TopSolver::Status::Ok) {
-            roots_[size_t(from)] = s.g0 = g;
-            return true;
-        }
+    // From the root last found here, the given guess, then 0, 1 and -1.
+    TopSolver &top = integ_.top();
+    const double last = roots_[size_t(from)];
+    const double *z = s.z0.data();
+    if (p_.topGuess ? top.solveFromAny(s.x0, z, s.a, {last, *p_.topGuess, 0.0, 1.0, -1.0}, s.g0)
+                    : top.solveFromAny(s.x0, z, s.a, {last, 0.0, 1.0, -1.0}, s.g0)) {
+        roots_[size_t(from)] = s.g0;
+        return true;
+    }
     failure = {FailKind::Newton, s.x0,
                "no root for " + derivativeName(n_) + " at x = " + formatNumber(s.x0)};
     return false;

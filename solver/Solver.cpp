@@ -43,23 +43,12 @@ std::string dname(int k) { return derivativeName(k); }
 // Solves for Y^(n) at x0: from the given guess, else from the last root, else 0, 1, -1.
 bool rootAtX0(const Problem &p, Integrator &integ, const double *z0, double a, double &g,
               bool haveLast, double last) {
-    double starts[4];
-    int count = 0;
-    if (p.topGuess) starts[count++] = *p.topGuess;
-    if (haveLast) starts[count++] = last;
-    if (!p.topGuess) {
-        starts[count++] = 0;
-        starts[count++] = 1;
-        starts[count++] = -1;
-    }
-    for (int i = 0; i < count; ++i) {
-        double t = starts[i];
-        if (integ.top().solve(p.x0, z0, a, t) == TopSolver::Status::Ok) {
-            g = t;
-            return true;
-        }
-    }
-    return false;
+    TopSolver &top = integ.top();
+    if (p.topGuess)
+        return haveLast ? top.solveFromAny(p.x0, z0, a, {*p.topGuess, last}, g)
+                        : top.solveFromAny(p.x0, z0, a, {*p.topGuess}, g);
+    return haveLast ? top.solveFromAny(p.x0, z0, a, {last, 0.0, 1.0, -1.0}, g)
+                    : top.solveFromAny(p.x0, z0, a, {0.0, 1.0, -1.0}, g);
 }
 
 std::string failureMessage(const PassFailure &f, const Problem &p, const std::string &when) {

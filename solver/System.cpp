@@ -79,6 +79,18 @@ TopSolver::Status TopSolver::solve(double x, const double *z, double a, double &
     return std::isfinite(root) ? Status::Ok : Status::NonFinite;
 }
 
+bool TopSolver::solveFromAny(double x, const double *z, double a,
+                             std::initializer_list<double> starts, double &g) {
+    for (double start : starts) {
+        double t = start;
+        if (solve(x, z, a, t) == Status::Ok) {
+            g = t;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string TopSolver::lastFault() const {
     const notation::Fault f = notation::findFault(eq_, lastX_, y_.data(), lastA_);
     return f.found ? f.text() : std::string();

@@ -10,6 +10,7 @@
 #include "notation/Equation.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,10 @@ public:
     // Solves F(x, z, g, a) = 0 for g, starting from g. On Ok, g holds the root and, when
     // withPartials, dgdz()/dgda() the partials of the root. Allocates nothing.
     Status solve(double x, const double *z, double a, double &g, bool withPartials = true);
+    // The root from the first of the starts from which solve() finds one, in g; false
+    // when none does.
+    bool solveFromAny(double x, const double *z, double a, std::initializer_list<double> starts,
+                      double &g);
     // The root without partials when F is affine in Y^(n): one evaluation with its slope
     // gives it, and once a constant slope is known the residual alone does. False when F is
     // not affine or the root or the slope is not finite or zero; then solve() decides and
