@@ -203,7 +203,7 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
             }
             double *y = &out.y[i * size_t(n + 1)];
             std::copy(row_.begin(), row_.begin() + n, y);
-            y[n] = g;
+            y[n] = sys_.embedding() * g;
             for (int j = 0; s.sensitivities && j < nParams; ++j)
                 std::copy_n(&row_[size_t(n * (1 + j))], n,
                             &out.dZdp[(i * size_t(nParams) + size_t(j)) * size_t(n)]);

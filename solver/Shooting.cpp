@@ -32,10 +32,39 @@ Shooting::Shooting(const Problem &p, Integrator &integ, const std::vector<double
         if (std::fabs(nodes_[i] - p.x0) < std::fabs(nodes_[near] - p.x0)) near = i;
     nodes_[near] = p.x0;
     x0Node_ = near;
-    block_.assign(nodes_.size(), -1);
-    for (int s = 0; s < k; ++s)
-        if (block_[size_t(startNode(s))] < 0) block_[size_t(startNode(s))] = blocks_++;
+    assignBlocks();
     roots_.assign(nodes_.size(), g0);
+}
+
+void Shooting::assignBlocks() {
+    block_.assign(nodes_.size(), -1);
+    blocks_ = 0;
+    for (int s = 0; s < segments(); ++s)
+        if (block_[size_t(startNode(s))] < 0) block_[size_t(startNode(s))] = blocks_++;
+}
+
+Eigen::VectorXd Shooting::split(const Eigen::VectorXd &u, double x) {
+    const int k = segmentOf(x);
+    const double mid = (nodes_[size_t(k)] + nodes_[size_t(k) + 1]) / 2;
+    if (segments() >= kMaxRefinedSegments || !(mid > nodes_[size_t(k)] && mid < nodes_[size_t(k) + 1]))
+        return {};
+    const PassOutput at = pass(u, {mid}, 0, {});
+    if (!at.done[0]) return {};
+    // The unknowns of every node carried over, the new node's from the pass.
+    std::vector<std::vector<double>> values(nodes_.size());
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (block_[i] >= 0) values[i].assign(u.data() + block_[i] * n_, u.data() + (block_[i] + 1) * n_);
+    const auto pos = long(k) + 1;
+    nodes_.insert(nodes_.begin() + pos, mid);
+    values.insert(values.begin() + pos, std::vector<double>(at.y.begin(), at.y.begin() + n_));
+    roots_.insert(roots_.begin() + pos, roots_[size_t(k)]);
+    if (x0Node_ >= size_t(pos)) ++x0Node_;
+    assignBlocks();
+    Eigen::VectorXd v(unknowns());
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (block_[i] >= 0) std::copy(values[i].begin(), values[i].end(), v.data() + block_[i] * n_);
+    if (fitA_) v[v.size() - 1] = u[u.size() - 1];
+    return v;
 }
 
 int Shooting::segmentOf(double x) const {

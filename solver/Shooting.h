@@ -30,6 +30,8 @@ public:
     static constexpr double kGrowthPerSegment = 10;
     static constexpr int kMaxSegments = 40;
     static constexpr int kUnknownGrowthSegments = 20;
+    // split() adds segments up to this many.
+    static constexpr int kMaxRefinedSegments = 200;
 
     // The residuals at one set of unknowns: r the data points' (Y - Y data), c the joins
     // (scaled ones in cScaled), with their Jacobians.
@@ -64,12 +66,17 @@ public:
     double merit(const Point &pt, const Eigen::VectorXd &scaleU) const;
     // The Gauss-Newton correction at pt.
     Eigen::VectorXd step(const Point &pt) const;
+    // Splits the segment that holds x in two at its middle and returns the unknowns u
+    // extended by the state the pass at u reaches at the new node; empty when the
+    // segments are at kMaxRefinedSegments or the pass fails there.
+    Eigen::VectorXd split(const Eigen::VectorXd &u, double x);
     // A pass over the points (any order) at u, each point observed from its own segment;
     // progress every stepOut-th step of a segment.
     PassOutput pass(const Eigen::VectorXd &u, const std::vector<double> &points, int stepOut,
                     const std::function<void(long, double, const double *, double)> &progress);
 
 private:
+    void assignBlocks();
     int segmentOf(double x) const;
     // The indices of the xs in segment k; those points join s.points in that order.
     std::vector<size_t> pointsIn(int k, const std::vector<double> &xs, PassSetup &s) const;

@@ -37,6 +37,19 @@ constexpr int kLmTrials = 30;
 // residuals is halved, at most kHalvings times.
 constexpr double kShootingGrowth = 10;
 constexpr int kHalvings = 10;
+// Continuation (Run::continuation): a stage has converged when the joins are matched and
+// the last undamped correction is at most kStageTol (relative), within kStageIterations;
+// the next stage needs only a start that close. The first step in lambda is
+// kFirstLambdaStep; the continuation gives up after kMaxStages stages or when the step
+// falls below kMinLambdaStep.
+constexpr double kStageTol = 1e-4;
+constexpr int kStageIterations = 6;
+constexpr double kFirstLambdaStep = 0.25;
+constexpr int kMaxStages = 200;
+constexpr double kMinLambdaStep = 1e-12;
+// Once the step in lambda has fallen below kSplitBelow * lambda, a stage that fails in a
+// segment splits that segment instead of shortening the step again.
+constexpr double kSplitBelow = 1.0 / 16;
 
 std::string dname(int k) { return derivativeName(k); }
 
@@ -122,6 +135,10 @@ private:
     double growth(const FitPoint &fp) const;
     Eigen::VectorXd step(const FitPoint &fp, double lambda) const;
     bool shootingFit(const FitPoint &from, double grows, const std::string &why, int it);
+    bool shootingSteps(Shooting::Point &cur, int it, int lastIt, bool stage, bool &stalled);
+    bool continuation(const double *initial, double a0, Shooting::Point &reached);
+    bool refine(double lambda, Shooting::Point &cur);
+    static bool matched(const Shooting::Point &pt) { return pt.joinMismatch() <= Shooting::kJoinTol; }
     bool converged(int it, double prevCorrection, const Eigen::VectorXd &r);
     void noteIteration(int it, std::vector<double> unknowns, double sumSquares);
     void endFit(bool converged, bool stalled);
@@ -139,6 +156,10 @@ private:
     bool evalLimitHit_ = false;
     bool lastDamped_ = false;    // the last accepted step was Levenberg-Marquardt's
     double pendingCorrection_ = NAN;  // relative size of the last Gauss-Newton step tried
+    long stageIterations_ = 0;        // iterations of the continuation's stages
+    double lastFailureX_ = NAN;       // where the last failed shooting pass failed
+    std::string continuation_;        // how the continuation went, for the report
+    std::string continuationFailed_;  // how far a failed one got, for the message
 };
 
 // ---- Set-up: the plot points, Y^(n) at x0, the stiffness estimate (the method is chosen
@@ -292,6 +313,7 @@ bool Run::fit() {
                          ? failureMessage(cur.failure, p_, " with the first guesses")
                          : limitHeadline("EVALMAX") + " before the first integration pass. Raise "
                            "EVALMAX (now " + std::to_string(p_.controls.evalMax) + ").";
+        if (!continuationFailed_.empty()) r_.message += " " + continuationFailed_;
         r_.stoppedBecause = "the first guesses could not be integrated.";
         r_.dataFitted.assign(m, std::numeric_limits<double>::quiet_NaN());
         noRows();
@@ -380,62 +402,42 @@ void Run::noteIteration(int it, std::vector<double> unknowns, double sumSquares)
 // ---- The fit by multiple shooting, from the single-shooting unknowns of `from` after it
 // iterations: Gauss-Newton steps under the linearized joins, halved where one raises the
 // residuals; converged once the joins are matched and a criterion of converged() holds.
+// When that fails from the broken line (a segment blows up, or REMAX iterations do not
+// reach convergence), a continuation finds a start instead.
 bool Run::shootingFit(const FitPoint &from, double grows, const std::string &why, int it) {
     const int n = p_.order;
     shooting_ = std::make_unique<Shooting>(p_, integ_, plotX_, grows, from.g0);
     const double a0 = from.u.size() > n ? from.u[n] : p_.a;
     Shooting::Point cur;
-    if (!evaluate(shooting_->start(from.u.data(), a0), cur) || !cur.ok) {
+    const bool started = evaluate(shooting_->start(from.u.data(), a0), cur) && cur.ok;
+    if (!started && evalLimitHit_) {
         shooting_.reset();
         return false;
     }
     r_.fitMethod = "multiple shooting over " + std::to_string(shooting_->segments()) +
                    " segments, as " + why;
     if (console_) say("Fit: " + r_.fitMethod + "; " + std::to_string(shooting_->unknowns()) + " unknowns");
-    const auto matched = [](const Shooting::Point &pt) {
-        return pt.joinMismatch() <= Shooting::kJoinTol;
-    };
-    const auto relative = [](const Eigen::VectorXd &d, const Eigen::VectorXd &u) {
-        return (d.cwiseAbs().array() / u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
-    };
-    bool done = matched(cur) && atNoise(cur.r), stalled = false;
+    bool done = started && matched(cur) && atNoise(cur.r), stalled = false;
     if (done) r_.stoppedBecause = "the first guesses fit the data points to integration accuracy";
-    double prevCorrection = HUGE_VAL;
-    lastDamped_ = false;
-    while (!done && ++it <= p_.controls.remax) {
-        const Eigen::VectorXd d = shooting_->step(cur);
-        pendingCorrection_ = relative(d, cur.u);
-        Shooting::Point trial;
-        bool accepted = false;
-        double t = 2;
-        for (int h = 0; h <= kHalvings && !accepted && d.allFinite(); ++h) {
-            t /= 2;
-            if (!evaluate(cur.u + t * d, trial)) break;  // EVALMAX
-            accepted = trial.ok && (shooting_->merit(trial, cur.u) < shooting_->merit(cur, cur.u) ||
-                                    (matched(trial) && atNoise(trial.r)));
+    if (started && !done) done = shootingSteps(cur, it, p_.controls.remax, false, stalled);
+    if (!done && !evalLimitHit_) {
+        const std::string failed = started ? "from the broken line through the data points it "
+                                             "did not converge in REMAX iterations"
+                                           : "a segment started on the broken line through the "
+                                             "data points failed near x = " +
+                                                 formatNumber(cur.failure.x);
+        Shooting::Point reached;
+        if (continuation(from.u.data(), a0, reached)) {
+            r_.fitMethod += "; " + failed + ", so " + continuation_;
+            r_.reports.clear();
+            r_.fitIterations = 0;
+            cur = std::move(reached);
+            stalled = false;
+            done = shootingSteps(cur, 0, p_.controls.remax, false, stalled);
+        } else if (!started) {
+            shooting_.reset();
+            return false;
         }
-        if (!accepted) {
-            stalled = !evalLimitHit_;
-            if (stalled && matched(cur) && pendingCorrection_ <= kFitTight) {
-                done = true;
-                r_.stoppedBecause = "no step lowered the residuals any further and the "
-                                    "correction still asked for, " +
-                                    formatNumber(pendingCorrection_) + ", is below " +
-                                    formatNumber(kFitTight) + ": converged to full precision";
-            } else if (stalled) {
-                r_.lastCorrection = pendingCorrection_;
-                lastDamped_ = false;
-            }
-            break;
-        }
-        lastDamped_ = t < 1;
-        r_.lastCorrection = relative(trial.u - cur.u, trial.u);
-        cur = std::move(trial);
-        std::vector<double> atX0 = shooting_->initialValues(cur.u);
-        if (p_.usesA) atX0.push_back(shooting_->a(cur.u));
-        noteIteration(it, std::move(atX0), cur.r.squaredNorm());
-        done = matched(cur) && converged(it, prevCorrection, cur.r);
-        prevCorrection = r_.lastCorrection;
     }
     r_.initial = shooting_->initialValues(cur.u);
     r_.a = shooting_->a(cur.u);
@@ -444,6 +446,142 @@ bool Run::shootingFit(const FitPoint &from, double grows, const std::string &why
     shootingU_ = cur.u;
     endFit(done, stalled);
     return true;
+}
+
+// Gauss-Newton steps of multiple shooting from cur, numbered it + 1 to lastIt; true when
+// converged. A continuation stage (stage true) counts as converged at kStageTol and
+// reports nothing but progress.
+bool Run::shootingSteps(Shooting::Point &cur, int it, int lastIt, bool stage, bool &stalled) {
+    const auto relative = [](const Eigen::VectorXd &d, const Eigen::VectorXd &u) {
+        return (d.cwiseAbs().array() / u.cwiseAbs().cwiseMax(1.0).array()).maxCoeff();
+    };
+    double prevCorrection = HUGE_VAL;
+    lastDamped_ = false;
+    while (++it <= lastIt) {
+        const Eigen::VectorXd d = shooting_->step(cur);
+        pendingCorrection_ = relative(d, cur.u);
+        Shooting::Point trial;
+        bool accepted = false;
+        double t = 2;
+        for (int h = 0; h <= kHalvings && !accepted && d.allFinite(); ++h) {
+            t /= 2;
+            if (!evaluate(cur.u + t * d, trial)) break;  // EVALMAX
+            if (trial.failure.kind != FailKind::None) lastFailureX_ = trial.failure.x;
+            accepted = trial.ok && (shooting_->merit(trial, cur.u) < shooting_->merit(cur, cur.u) ||
+                                    (matched(trial) && atNoise(trial.r)));
+        }
+        if (!accepted) {
+            stalled = !evalLimitHit_;
+            if (stage) return stalled && cur.joinMismatch() <= kStageTol && pendingCorrection_ <= kStageTol;
+            if (stalled && matched(cur) && pendingCorrection_ <= kFitTight) {
+                r_.stoppedBecause = "no step lowered the residuals any further and the "
+                                    "correction still asked for, " +
+                                    formatNumber(pendingCorrection_) + ", is below " +
+                                    formatNumber(kFitTight) + ": converged to full precision";
+                return true;
+            }
+            if (stalled) {
+                r_.lastCorrection = pendingCorrection_;
+                lastDamped_ = false;
+            }
+            return false;
+        }
+        lastDamped_ = t < 1;
+        const double correction = relative(trial.u - cur.u, trial.u);
+        cur = std::move(trial);
+        if (stage) {
+            ++stageIterations_;
+            if (cur.joinMismatch() <= kStageTol && correction <= kStageTol && !lastDamped_) return true;
+            continue;
+        }
+        r_.lastCorrection = correction;
+        std::vector<double> atX0 = shooting_->initialValues(cur.u);
+        if (p_.usesA) atX0.push_back(shooting_->a(cur.u));
+        noteIteration(it, std::move(atX0), cur.r.squaredNorm());
+        if (matched(cur) && converged(it, prevCorrection, cur.r)) return true;
+        prevCorrection = r_.lastCorrection;
+    }
+    return false;
+}
+
+// ---- Continuation: the equation is embedded in the family Y^(n) = lambda g (g the root
+// of F = 0), whose member at lambda = 0 has polynomial solutions that the broken line
+// starts near, and followed to lambda = 1 in stages, each started from the solution of
+// the one before. A stage that does not converge within kStageIterations is retried with
+// a quarter of the step in lambda; one that converges within two iterations doubles it.
+// True, with the solution at lambda = 1 to kStageTol in `reached`, when lambda = 1 is
+// reached within kMaxStages stages and with steps of at least kMinLambdaStep.
+bool Run::continuation(const double *initial, double a0, Shooting::Point &reached) {
+    System &sys = integ_.system();
+    Shooting::Point cur;
+    double lambda = 0, dl = kFirstLambdaStep;
+    int stages = 0;
+    stageIterations_ = 0;
+    sys.setEmbedding(0);
+    bool ok = evaluate(shooting_->start(initial, a0), cur) && cur.ok;
+    bool stalled = false;
+    ok = ok && ((cur.joinMismatch() <= kStageTol && atNoise(cur.r)) ||
+                shootingSteps(cur, 0, kStageIterations, true, stalled));
+    Eigen::VectorXd prevU;  // the solution of the stage before, for the secant predictor
+    double prevLambda = 0;
+    while (ok && lambda < 1 && stages < kMaxStages && dl >= kMinLambdaStep) {
+        const double next = std::min(1.0, lambda + dl);
+        sys.setEmbedding(next);
+        ++stages;
+        const long before = stageIterations_;
+        Shooting::Point trial;
+        // The start: the line through the last two solutions, else the last solution.
+        bool started = false;
+        if (prevU.size() && !evalLimitHit_) {
+            const Eigen::VectorXd predicted =
+                cur.u + (cur.u - prevU) * ((next - lambda) / (lambda - prevLambda));
+            started = evaluate(predicted, trial) && trial.ok;
+        }
+        if (!started && !evalLimitHit_) started = evaluate(cur.u, trial) && trial.ok;
+        if (evalLimitHit_) break;
+        lastFailureX_ = started ? NAN : trial.failure.x;
+        if (started && shootingSteps(trial, 0, kStageIterations, true, stalled)) {
+            prevU = cur.u;
+            prevLambda = lambda;
+            lambda = next;
+            cur = std::move(trial);
+            const long its = stageIterations_ - before;
+            dl *= its <= 2 ? 2 : its == 3 ? 1.5 : 1;
+            if (console_) say("  continuation: lambda = " + formatNumber(lambda) + ", " + std::to_string(stageIterations_ - before) + " iterations");
+        } else if (dl < lambda * kSplitBelow && std::isfinite(lastFailureX_) && refine(lambda, cur)) {
+            prevU.resize(0);  // the unknowns changed: no predictor for the next stage
+        } else {
+            dl /= 4;
+        }
+    }
+    sys.setEmbedding(1);
+    if (!ok || lambda < 1) {
+        continuationFailed_ = "Multiple shooting with a continuation from " + dname(p_.order) +
+                              " = 0 (" + dname(p_.order) + " = lambda times the equation's) got " +
+                              (ok ? "only to lambda = " + formatNumber(lambda) + " in " +
+                                        std::to_string(stages) + " stages."
+                                  : std::string("no farther than lambda = 0."));
+        return false;
+    }
+    continuation_ = "the fit started from a continuation from " + dname(p_.order) +
+                    " = 0 to the equation in " + std::to_string(stages) + " stages (" +
+                    std::to_string(stageIterations_) + " iterations, ending on " +
+                    std::to_string(shooting_->segments()) + " segments)";
+    reached = std::move(cur);
+    return true;
+}
+
+// Splits the segment where the last shooting pass failed, at cur's solution for lambda;
+// false when it cannot be split.
+bool Run::refine(double lambda, Shooting::Point &cur) {
+    const double at = integ_.system().embedding();
+    integ_.system().setEmbedding(lambda);
+    const Eigen::VectorXd v = shooting_->split(cur.u, lastFailureX_);
+    Shooting::Point pt;
+    const bool ok = v.size() && evaluate(v, pt) && pt.ok;
+    integ_.system().setEmbedding(at);
+    if (ok) cur = std::move(pt);
+    return ok;
 }
 
 // Whether the fit has converged after iteration it; says why in stoppedBecause.
@@ -507,6 +645,7 @@ void Run::endFit(bool converged, bool stalled) {
         r_.stoppedBecause = "REMAX iterations were used up before the fit converged.";
     }
     if (!r_.stoppedBecause.empty() && r_.stoppedBecause.back() != '.') r_.stoppedBecause += ".";
+    if (!r_.ok() && !continuationFailed_.empty()) r_.message += " " + continuationFailed_;
     if (r_.underdetermined && r_.ok())
         r_.stoppedBecause += " Fewer data points than unknowns: the fit is not unique; "
                              "this is the one closest to the first guesses.";

@@ -164,7 +164,7 @@ bool System::operator()(double x, const double *u, double *du) {
     g_ = g;
     const int n = n_;
     for (int k = 0; k + 1 < n; ++k) du[k] = u[k + 1];
-    du[n - 1] = g;
+    du[n - 1] = lambda_ * g;
     if (!sensitivities_) return true;
     const double *dg = top_.dgdz();
     for (int j = 0; j < nParams_; ++j) {
@@ -173,7 +173,7 @@ bool System::operator()(double x, const double *u, double *du) {
         double top = (fitA_ && j == n) ? top_.dgda() : 0.0;
         for (int k = 0; k < n; ++k) top += dg[k] * s[k];
         for (int k = 0; k + 1 < n; ++k) d[k] = s[k + 1];
-        d[n - 1] = top;
+        d[n - 1] = lambda_ * top;
     }
     return true;
 }
@@ -193,9 +193,9 @@ bool System::jacobian(double x, const double *u, double *J, double *dfda) {
     const int n = n_;
     for (int i = 0; i < n * n; ++i) J[i] = 0;
     for (int k = 0; k + 1 < n; ++k) J[k * n + k + 1] = 1;
-    for (int k = 0; k < n; ++k) J[(n - 1) * n + k] = top_.dgdz()[k];
+    for (int k = 0; k < n; ++k) J[(n - 1) * n + k] = lambda_ * top_.dgdz()[k];
     for (int k = 0; k + 1 < n; ++k) dfda[k] = 0;
-    dfda[n - 1] = top_.dgda();
+    dfda[n - 1] = lambda_ * top_.dgda();
     return true;
 }
 

@@ -139,6 +139,10 @@ public:
     bool sensitivities() const { return sensitivities_; }
     void setA(double a) { a_ = a; }
     double a() const { return a_; }
+    // The family Y^(n) = lambda * g, g the root of F = 0, that a continuation follows from
+    // lambda = 0 (polynomials) to 1 (the equation itself, the default).
+    void setEmbedding(double lambda) { lambda_ = lambda; }
+    double embedding() const { return lambda_; }
     // The root to start Newton from at the next evaluation.
     void setRoot(double g) { g_ = g; }
     double root() const { return g_; }
@@ -165,6 +169,7 @@ private:
     bool sensitivities_ = false;
     double a_ = 1;
     double g_ = 0;
+    double lambda_ = 1;
     TopSolver top_;
     PassFailure failure_;
 };

@@ -49,11 +49,6 @@ private slots:
         const QString name = QFileInfo(stem).fileName();
         const Rows ref = numberRows(readAll(stem + ".ref"), false);
         QVERIFY(!ref.isEmpty());
-        // expected-fail.txt lists the problems the solver cannot pass yet, "NAME: why".
-        QString expectedFail;
-        for (const QByteArray &line : readAll(QStringLiteral(TESTSETS_DIR "/expected-fail.txt")).split('\n'))
-            if (line.startsWith(name.toUtf8() + ": ")) expectedFail = QString::fromUtf8(line.mid(line.indexOf(':') + 2));
-
         QTemporaryDir dir;
         QProcess vade;
         vade.setWorkingDirectory(dir.path());
@@ -75,7 +70,6 @@ private slots:
         }
         qInfo("%s: exit %d, %lld of %lld rows, largest relative error %.2g", qPrintable(name), vade.exitCode(),
               static_cast<long long>(got.size()), static_cast<long long>(ref.size()), worst);
-        if (!expectedFail.isEmpty()) QEXPECT_FAIL("", qPrintable(expectedFail), Abort);
         QVERIFY2(got.size() == ref.size() && vade.exitCode() == 0 && worst <= 1e-8, vade.readAllStandardError().constData());
     }
 };
