@@ -256,6 +256,8 @@ private:
         const std::size_t n = s.size();
         std::size_t i = 0;
         auto &toks = eq_.tokens_;
+        toks.reserve(n / 2 + 2);  // a token takes at least one character and mostly a blank
+        eq_.steps_.reserve(n / 2 + 2);
         while (i < n) {
             const char c = s[i];
             const int col = int(i) + 1;
@@ -608,6 +610,8 @@ public:
 
     void run() {
         // The program is framed by two markers so that neither sweep needs a counter.
+        eq_.program_.reserve(2 * eq_.steps_.size() + 3);  // one growth instead of several
+        eq_.reverse_.reserve(2 * eq_.steps_.size() + 2);
         emit(0, kEnd, kBackEnd);
         gen(eq_.result_);
         emit(0, kEnd, kBackEnd);
@@ -746,6 +750,7 @@ private:
             return;
         }
         std::vector<std::uint32_t> chain;
+        chain.reserve(eq_.steps_.size());
         std::uint32_t cur = slot;
         for (;;) {
             chain.push_back(cur);

@@ -41,12 +41,13 @@ constexpr int kHalvings = 10;
 // the last undamped correction is at most kStageTol (relative), within kStageIterations;
 // the next stage needs only a start that close. The first step in lambda is
 // kFirstLambdaStep; the continuation gives up after kMaxStages stages or when the step
-// falls below kMinLambdaStep.
+// falls below kMinLambdaStep or kMinRelativeStep * lambda (a fold: no solution beyond).
 constexpr double kStageTol = 1e-4;
 constexpr int kStageIterations = 6;
 constexpr double kFirstLambdaStep = 0.25;
 constexpr int kMaxStages = 200;
 constexpr double kMinLambdaStep = 1e-12;
+constexpr double kMinRelativeStep = 1e-7;
 // Once the step in lambda has fallen below kSplitBelow * lambda, a stage that fails in a
 // segment splits that segment instead of shortening the step again.
 constexpr double kSplitBelow = 1.0 / 16;
@@ -510,7 +511,7 @@ bool Run::shootingSteps(Shooting::Point &cur, int it, int lastIt, bool stage, bo
 // the one before. A stage that does not converge within kStageIterations is retried with
 // a quarter of the step in lambda; one that converges within two iterations doubles it.
 // True, with the solution at lambda = 1 to kStageTol in `reached`, when lambda = 1 is
-// reached within kMaxStages stages and with steps of at least kMinLambdaStep.
+// reached within the limits above.
 bool Run::continuation(const double *initial, double a0, Shooting::Point &reached) {
     System &sys = integ_.system();
     Shooting::Point cur;
@@ -524,7 +525,7 @@ bool Run::continuation(const double *initial, double a0, Shooting::Point &reache
                 shootingSteps(cur, 0, kStageIterations, true, stalled));
     Eigen::VectorXd prevU;  // the solution of the stage before, for the secant predictor
     double prevLambda = 0;
-    while (ok && lambda < 1 && stages < kMaxStages && dl >= kMinLambdaStep) {
+    while (ok && lambda < 1 && stages < kMaxStages && dl >= std::max(kMinLambdaStep, kMinRelativeStep * lambda)) {
         const double next = std::min(1.0, lambda + dl);
         sys.setEmbedding(next);
         ++stages;

@@ -163,7 +163,13 @@ bool System::operator()(double x, const double *u, double *du) {
         return false;
     g_ = g;
     const int n = n_;
-    for (int k = 0; k + 1 < n; ++k) du[k] = u[k + 1];
+    switch (n) {  // the shift of the state, unrolled for the usual orders
+    case 3: du[1] = u[2]; [[fallthrough]];
+    case 2: du[0] = u[1]; [[fallthrough]];
+    case 1: break;
+    default:
+        for (int k = 0; k + 1 < n; ++k) du[k] = u[k + 1];
+    }
     du[n - 1] = lambda_ * g;
     if (!sensitivities_) return true;
     const double *dg = top_.dgdz();
