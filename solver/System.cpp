@@ -157,19 +157,34 @@ bool System::solveRoot(double x, const double *z, double &g, bool withPartials) 
     return false;
 }
 
-bool System::operator()(double x, const double *u, double *du) {
-    double g = g_;
-    if (!(!sensitivities_ && top_.quickRoot(x, u, a_, g)) && !solveRoot(x, u, g, sensitivities_))
-        return false;
-    g_ = g;
-    const int n = n_;
-    switch (n) {  // the shift of the state, unrolled for the usual orders
+// The state's shift z' = (z1, ..., z(n-1), .), unrolled for the usual orders.
+static inline void shiftState(int n, const double *u, double *du) {
+    switch (n) {
     case 3: du[1] = u[2]; [[fallthrough]];
     case 2: du[0] = u[1]; [[fallthrough]];
     case 1: break;
     default:
         for (int k = 0; k + 1 < n; ++k) du[k] = u[k + 1];
     }
+}
+
+// The hot path, kept small: the state alone with the root from quickRoot. Everything else
+// (Newton, the sensitivities) is in fullRhs, out of line.
+bool System::operator()(double x, const double *u, double *du) {
+    double g = g_;
+    if (sensitivities_ || !top_.quickRoot(x, u, a_, g)) return fullRhs(x, u, du);
+    g_ = g;
+    shiftState(n_, u, du);
+    du[n_ - 1] = lambda_ * g;
+    return true;
+}
+
+bool System::fullRhs(double x, const double *u, double *du) {
+    double g = g_;
+    if (!solveRoot(x, u, g, sensitivities_)) return false;
+    g_ = g;
+    const int n = n_;
+    shiftState(n, u, du);
     du[n - 1] = lambda_ * g;
     if (!sensitivities_) return true;
     const double *dg = top_.dgdz();

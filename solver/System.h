@@ -161,6 +161,7 @@ public:
     TopSolver &top() { return top_; }
 
 private:
+    __attribute__((noinline)) bool fullRhs(double x, const double *u, double *du);
     void noteFailure(double x, TopSolver::Status st, const double *z, double g);
 
     int n_;
