@@ -107,6 +107,9 @@ PlotValues solveHandWritten(const std::string &stem, double x0, const std::vecto
     const double xEnd = x0 + (nPoints - 1) * dx;
     out.ok = nPoints < 2 || st->start(x0, init.data(), n, xEnd);
     int k = 0;
+    out.x.reserve(size_t(nPoints));  // both solvers' tables are collected alike
+    out.y.reserve(size_t(nPoints));
+    out.yp.reserve(size_t(nPoints));
     auto observe = [&](double xk, const double *v) {
         out.x.push_back(xk);
         out.y.push_back(v[0]);

@@ -45,6 +45,9 @@ OurResult solveOurs(const std::string &path) {
             return out;
         }
         const size_t stride = size_t(p.order) + 1;
+        out.x.reserve(r.rowDone.size());  // both solvers' tables are collected alike
+        out.y.reserve(r.rowDone.size());
+        out.yp.reserve(r.rowDone.size());
         for (size_t row = 0; row < r.rowDone.size(); ++row) {
             out.x.push_back(p.x0 + double(row) * p.deltaX);
             out.y.push_back(r.table[row * stride]);

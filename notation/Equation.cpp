@@ -650,11 +650,17 @@ private:
             const int f = i + 1 < prog.size() ? fusableIndex(prog[i + 1].code) : -1;
             if ((in.code == kLoad || in.code == kPushLoad) && f >= 0) {
                 const bool push = in.code == kPushLoad;
-                const bool v1 = isVar(in.slot), v2 = isVar(prog[i + 1].slot);
+                // A square s^2 runs as the product s * s: the same bits and partials
+                // (a * g + a * g = 2a * g exactly), without the power's integer loop.
+                const bool square = prog[i + 1].code == kPowIntAcc &&
+                                    eq_.constValues_[prog[i + 1].slot] == 2;
+                const int op = square ? fusableIndex(kMulAcc) : f;
+                const std::uint32_t second = square ? in.slot : prog[i + 1].slot;
+                const bool v1 = isVar(in.slot), v2 = isVar(second);
                 Equation::Instr m;
                 m.slot = in.slot;
-                m.slot2 = prog[i + 1].slot;
-                m.code = std::uint8_t((push ? kPushLoadAdd : kLoadAdd) + f);
+                m.slot2 = second;
+                m.code = std::uint8_t((push ? kPushLoadAdd : kLoadAdd) + op);
                 Back b;
                 if (v1 && v2) b = push ? kBackPushFuseVV : kBackFuseVV;
                 else if (v1) b = push ? kBackPushFuseVN : kBackFuseVN;
@@ -842,8 +848,15 @@ double Equation::run(double x, const double *z, double highest, double a) const 
     double *v = value_.data();
     v[kSlotX] = x;
     v[kSlotA] = a;
-    for (int k = 0; k < order_; ++k) v[kSlotY0 + std::uint32_t(k)] = z[k];
-    v[kSlotY0 + std::uint32_t(order_)] = highest;
+    double *y = v + kSlotY0;
+    switch (order_) {  // unrolled for the usual orders: most of a short program's cost
+    case 3: y[2] = z[2]; [[fallthrough]];
+    case 2: y[1] = z[1]; [[fallthrough]];
+    case 1: y[0] = z[0]; break;
+    default:
+        for (int k = 0; k < order_; ++k) y[k] = z[k];
+    }
+    y[order_] = highest;
 
     Instr *ip = program_.data() + 1;
     double *sp = stack_.data();

@@ -223,7 +223,8 @@ bool Integrator::integrateDirection(const PassSetup &s, const std::vector<size_t
             const double xp = s.points[i];
             st->interpolate(xp, row_.data());
             double g = sys_.root();
-            if (!sys_.solveRoot(xp, row_.data(), g, false)) {
+            if (!sys_.top().quickRoot(xp, row_.data(), s.a, g) &&
+                !sys_.solveRoot(xp, row_.data(), g, false)) {
                 out.failure = sys_.failure();
                 return false;
             }
