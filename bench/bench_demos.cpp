@@ -75,7 +75,7 @@ template <class F> double bestMicros(int repeat, F &&fn, double seconds = 0.2) {
 // and returns the best time of each in microseconds: a change of the processor's speed
 // while they are measured reaches both alike.
 template <class A, class B> std::pair<double, double> bestMicrosSideBySide(int repeat, A &&a, B &&b) {
-    constexpr int kRounds = 5;
+    constexpr int kRounds = 20;
     std::pair<double, double> best{INFINITY, INFINITY};
     for (int r = 0; r < kRounds; ++r) {
         best.first = std::min(best.first, bestMicros(repeat / kRounds + 1, a, 0.2 / kRounds));
@@ -290,9 +290,12 @@ int main(int argc, char **argv) {
                              readRef(testsets + "/" + stem + ".ref")});
 
     // scipy runs each problem just before ours, so that a machine whose speed drifts (a
-    // shared virtual machine) slows both sides of a ratio alike.
+    // shared virtual machine) slows both sides of a ratio alike, and at our tolerances.
+    const bench::IntegratorSettings tol = bench::ourIntegratorSettings();
     const std::vector<std::string> peerArgs = {python, QUADREL_SOURCE_DIR "/bench/scipy_peer.py",
-                                               "--repeat", std::to_string(std::max(3, repeat / 5))};
+                                               "--repeat", std::to_string(std::max(3, repeat / 5)),
+                                               "--rtol", fmt(tol.rtol, "%.17g"),
+                                               "--atol", fmt(tol.atol, "%.17g")};
 
     std::printf("%-10s | %9s %8s %8s | %9s %8s %8s | %8s %8s %7s\n", "problem", "ours us",
                 "err", "A err", "scipy us", "err", "scipy/us", "hand us", "err", "us/hand");

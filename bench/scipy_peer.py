@@ -2,7 +2,8 @@
 """The scipy peer of the solver benchmark.
 
 Solves every example response file given on the command line with scipy: solve_ivp with
-DOP853 at rtol 1e-10 for the integration and, for the boundary problems, least_squares over a
+DOP853 (at rtol 1e-12 and atol 1e-14 unless --rtol and --atol say otherwise) for the
+integration and, for the boundary problems, least_squares over a
 shooting residual that fits the initial values (and A) to the data points. The right-hand
 sides are written by hand, each equation solved for its highest derivative.
 
@@ -10,7 +11,7 @@ Prints, per file, one line "DEMO <stem> <best time in microseconds> <fitted A or
 followed by one line "P <x> <Y> <Y'>" per plot point. The benchmark compares these values
 with the closed-form solutions itself.
 
-    /usr/bin/python3 scipy_peer.py [--repeat N] FILE.ode...
+    /usr/bin/python3 scipy_peer.py [--repeat N] [--rtol R] [--atol A] FILE.ode...
 """
 import math
 import os
@@ -21,8 +22,8 @@ import numpy as np
 from scipy.integrate import solve_ivp
 from scipy.optimize import least_squares
 
-RTOL = 1e-10
-ATOL = 1e-12
+RTOL = 1e-12
+ATOL = 1e-14
 
 
 def rhs_ivp1(x, y, a):   # Y' * Y'' = 2
@@ -227,12 +228,19 @@ def solve(stem, p):
 
 
 def main(argv):
+    global RTOL, ATOL
     repeat = 20
     files = []
     i = 0
     while i < len(argv):
         if argv[i] == "--repeat":
             repeat = int(argv[i + 1])
+            i += 2
+        elif argv[i] in ("--rtol", "--atol"):
+            if argv[i] == "--rtol":
+                RTOL = float(argv[i + 1])
+            else:
+                ATOL = float(argv[i + 1])
             i += 2
         else:
             files.append(argv[i])
