@@ -616,6 +616,7 @@ public:
         gen(eq_.result_);
         emit(0, kEnd, kBackEnd);
         fuse();
+        markTangentFree();
         linkReverse();
         eq_.stack_.assign(std::size_t(maxDepth_) + 1, 0.0);
         eq_.backStack_.assign(std::size_t(maxDepth_) + 1, 0.0);
@@ -674,6 +675,43 @@ private:
             out.push_back(in);
         }
         prog.swap(out);
+    }
+
+    // The slope sweep carries the tangent dF/dY^(n) along; an instruction none of whose
+    // operands can depend on Y^(n) (followed through the running value and the stack of
+    // enclosing groups) runs in its tangent-free form, which sets the tangent to 0.
+    void markTangentFree() {
+        const std::uint32_t top = kSlotY0 + std::uint32_t(eq_.order_);
+        std::vector<bool> pushed;  // whether each enclosing group's value may depend on it
+        bool acc = false;          // whether the running value may
+        for (Equation::Instr &in : eq_.program_) {
+            const int c = in.code;
+            const bool s1 = in.slot == top, s2 = in.slot2 == top;
+            bool free = false;
+            if (c == kEnd) {
+                in.slopeCode = in.code;
+                continue;
+            }
+            if (c == kLoad || (c >= kLoadAdd && c <= kLoadPowConst)) {
+                acc = s1 || (c != kLoad && s2);
+                free = !acc;
+            } else if (c == kPushLoad || (c >= kPushLoadAdd && c <= kPushLoadPowConst)) {
+                pushed.push_back(acc);
+                acc = s1 || (c != kPushLoad && s2);
+                free = !acc;
+            } else if (c == kAddPop || c == kSubPop || c == kMulPop || c == kDivPop || c == kPowPop) {
+                const bool outer = pushed.back();
+                pushed.pop_back();
+                free = !outer && !acc;
+                acc = !free;
+            } else if (c >= kNeg && c <= kAbs) {
+                free = !acc;
+            } else {  // Acc and Rev forms: the running value and one slot
+                free = !acc && !s1;
+                acc = !free;
+            }
+            in.slopeCode = std::uint8_t(free ? kEnd + 1 + c : c);
+        }
     }
 
     // Adding or subtracting a number passes the adjoint on unchanged, and loading a number
@@ -884,8 +922,19 @@ double Equation::run(double x, const double *z, double highest, double a) const 
         &&fPushLoadAdd, &&fPushLoadSub, &&fPushLoadMul, &&fPushLoadDiv, &&fPushLoadPow,
         &&fPushLoadPowInt, &&fPushLoadPowConst,
         &&fEnd,
+        // The tangent-free forms (slope sweep only), in the order of the codes above.
+        &&zLoad, &&zPushLoad,
+        &&zAddAcc, &&zAddRev, &&zAddPop, &&zSubAcc, &&zSubRev, &&zSubPop,
+        &&zMulAcc, &&zMulRev, &&zMulPop, &&zDivAcc, &&zDivRev, &&zDivPop,
+        &&zPowAcc, &&zPowRev, &&zPowPop, &&zPowIntAcc, &&zPowConstAcc,
+        &&zNeg, &&zSin, &&zCos, &&zTan, &&zAsin, &&zAcos, &&zAtan, &&zSinh, &&zCosh, &&zTanh,
+        &&zExp, &&zLog, &&zLog10, &&zSqrt, &&zAbs,
+        &&zLoadAdd, &&zLoadSub, &&zLoadMul, &&zLoadDiv, &&zLoadPow, &&zLoadPowInt,
+        &&zLoadPowConst,
+        &&zPushLoadAdd, &&zPushLoadSub, &&zPushLoadMul, &&zPushLoadDiv, &&zPushLoadPow,
+        &&zPushLoadPowInt, &&zPushLoadPowConst,
     };
-#define NOTATION_NEXT goto *forward[ip->code]
+#define NOTATION_NEXT goto *forward[Slope ? ip->slopeCode : ip->code]
 #define NOTATION_SEED(SLOT) ((SLOT) == top ? 1.0 : 0.0)
 #define NOTATION_OP(OP, A, B, TA, TB)                                    \
     {                                                                    \
@@ -971,6 +1020,74 @@ fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot], t, 0.0)
     NOTATION_FUSED(Op::Pow, Pow)
     NOTATION_FUSED(Op::PowInt, PowInt)
     NOTATION_FUSED(Op::PowConst, PowConst)
+#define NOTATION_ZOP(OP, A, B)   \
+    {                            \
+        acc = apply(OP, A, B);   \
+        t = 0;                   \
+        ++ip;                    \
+        NOTATION_NEXT;           \
+    }
+#define NOTATION_ZBINARY(OP, NAME)                           \
+    z##NAME##Acc: NOTATION_ZOP(OP, acc, v[ip->slot])         \
+    z##NAME##Rev: NOTATION_ZOP(OP, v[ip->slot], acc)         \
+    z##NAME##Pop: {                                          \
+        const double outer = *--sp;                          \
+        if (Slope) --tsp;                                    \
+        NOTATION_ZOP(OP, outer, acc)                         \
+    }
+#define NOTATION_ZUNARY(OP, NAME) z##NAME: NOTATION_ZOP(OP, acc, 0.0)
+#define NOTATION_ZFUSED(OP, NAME)                                      \
+    zLoad##NAME: NOTATION_ZOP(OP, v[ip->slot], v[ip->slot2])           \
+    zPushLoad##NAME: {                                                 \
+        *sp++ = acc;                                                   \
+        if (Slope) *tsp++ = t;                                         \
+        NOTATION_ZOP(OP, v[ip->slot], v[ip->slot2])                    \
+    }
+zLoad:
+    acc = v[ip->slot];
+    t = 0;
+    ++ip;
+    NOTATION_NEXT;
+zPushLoad:
+    *sp++ = acc;
+    if (Slope) *tsp++ = t;
+    acc = v[ip->slot];
+    t = 0;
+    ++ip;
+    NOTATION_NEXT;
+    NOTATION_ZBINARY(Op::Add, Add)
+    NOTATION_ZBINARY(Op::Sub, Sub)
+    NOTATION_ZBINARY(Op::Mul, Mul)
+    NOTATION_ZBINARY(Op::Div, Div)
+    NOTATION_ZBINARY(Op::Pow, Pow)
+zPowIntAcc: NOTATION_ZOP(Op::PowInt, acc, v[ip->slot])
+zPowConstAcc: NOTATION_ZOP(Op::PowConst, acc, v[ip->slot])
+    NOTATION_ZUNARY(Op::Neg, Neg)
+    NOTATION_ZUNARY(Op::Sin, Sin)
+    NOTATION_ZUNARY(Op::Cos, Cos)
+    NOTATION_ZUNARY(Op::Tan, Tan)
+    NOTATION_ZUNARY(Op::Asin, Asin)
+    NOTATION_ZUNARY(Op::Acos, Acos)
+    NOTATION_ZUNARY(Op::Atan, Atan)
+    NOTATION_ZUNARY(Op::Sinh, Sinh)
+    NOTATION_ZUNARY(Op::Cosh, Cosh)
+    NOTATION_ZUNARY(Op::Tanh, Tanh)
+    NOTATION_ZUNARY(Op::Exp, Exp)
+    NOTATION_ZUNARY(Op::Log, Log)
+    NOTATION_ZUNARY(Op::Log10, Log10)
+    NOTATION_ZUNARY(Op::Sqrt, Sqrt)
+    NOTATION_ZUNARY(Op::Abs, Abs)
+    NOTATION_ZFUSED(Op::Add, Add)
+    NOTATION_ZFUSED(Op::Sub, Sub)
+    NOTATION_ZFUSED(Op::Mul, Mul)
+    NOTATION_ZFUSED(Op::Div, Div)
+    NOTATION_ZFUSED(Op::Pow, Pow)
+    NOTATION_ZFUSED(Op::PowInt, PowInt)
+    NOTATION_ZFUSED(Op::PowConst, PowConst)
+#undef NOTATION_ZFUSED
+#undef NOTATION_ZUNARY
+#undef NOTATION_ZBINARY
+#undef NOTATION_ZOP
 #undef NOTATION_FUSED
 #undef NOTATION_UNARY
 #undef NOTATION_BINARY

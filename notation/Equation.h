@@ -141,6 +141,9 @@ private:
         std::uint32_t slot = 0, slot2 = 0;
         std::uint8_t code = 0;
         std::uint8_t back = 0;
+        // The code the slope sweep runs: `code`, or its tangent-free form where no operand
+        // can depend on Y^(n) (decided once, when the equation is compiled).
+        std::uint8_t slopeCode = 0;
     };
     // The reverse sweep's own list: only the instructions that pass anything on, in
     // program order, each naming the instruction whose partials it uses.
