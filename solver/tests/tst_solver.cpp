@@ -144,6 +144,16 @@ private slots:
         QVERIFY2(err <= c.tolerance, qPrintable(QString("error %1").arg(err)));
     }
 
+    // Van der Pol from Y = 2, Y' = 0 to x = 20 under the default controls (its fast stretches
+    // once stopped at STEPSLIM); Y and Y' at 20 from a 25-digit Taylor series integration.
+    void vanDerPol() {
+        const Problem p = buildProblem(input("Y'' = (1 - (Y^2)) Y' - Y", "", "0", "2 0", "21", "1"));
+        const SolveResult r = solve(p);
+        QVERIFY2(r.ok(), r.message.c_str());
+        QVERIFY(std::fabs(r.table[60] - 2.008149762174948592) <= 1e-8 * 2);
+        QVERIFY(std::fabs(r.table[61] + 0.042508875273202146986) <= 1e-8);
+    }
+
     // Fits that must find known unknowns (with fewer points than unknowns, the smallest change
     // from the guesses); the report names what was fitted, how, and why it stopped.
     void fits_data() {
