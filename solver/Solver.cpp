@@ -507,12 +507,16 @@ bool Run::shootingSteps(Shooting::Point &cur, int it, int lastIt, bool stage, bo
 
 // ---- Continuation: the equation is embedded in the family Y^(n) = lambda g (g the root
 // of F = 0), whose member at lambda = 0 has polynomial solutions that the broken line
-// starts near, and followed to lambda = 1 in stages, each started from the solution of
-// the one before. A stage that does not converge within kStageIterations is retried with
-// a quarter of the step in lambda; one that converges within two iterations doubles it.
-// True, with the solution at lambda = 1 to kStageTol in `reached`, when lambda = 1 is
-// reached within the limits above.
+// starts near, and followed to lambda = 1 in stages, each started on the secant through
+// the two solutions before it. A stage that does not converge within kStageIterations is
+// retried with a quarter of the step in lambda; one that converges within two iterations
+// doubles it, within three raises it by half. A small step that still fails inside a
+// segment splits that segment (see kSplitBelow). True, with the solution at lambda = 1 to
+// kStageTol in `reached` and shooting_ on the segments it ended on, when lambda = 1 is
+// reached within the limits above; otherwise shooting_ is left as it was.
 bool Run::continuation(const double *initial, double a0, Shooting::Point &reached) {
+    std::unique_ptr<Shooting> original = std::move(shooting_);
+    shooting_ = std::make_unique<Shooting>(*original);  // splitting changes the segments
     System &sys = integ_.system();
     Shooting::Point cur;
     double lambda = 0, dl = kFirstLambdaStep;
@@ -548,7 +552,9 @@ bool Run::continuation(const double *initial, double a0, Shooting::Point &reache
             cur = std::move(trial);
             const long its = stageIterations_ - before;
             dl *= its <= 2 ? 2 : its == 3 ? 1.5 : 1;
-            if (console_) say("  continuation: lambda = " + formatNumber(lambda) + ", " + std::to_string(stageIterations_ - before) + " iterations");
+            if (console_)
+                say("  continuation: lambda = " + formatNumber(lambda) + ", " +
+                    std::to_string(its) + " iterations");
         } else if (dl < lambda * kSplitBelow && std::isfinite(lastFailureX_) && refine(lambda, cur)) {
             prevU.resize(0);  // the unknowns changed: no predictor for the next stage
         } else {
@@ -557,6 +563,7 @@ bool Run::continuation(const double *initial, double a0, Shooting::Point &reache
     }
     sys.setEmbedding(1);
     if (!ok || lambda < 1) {
+        shooting_ = std::move(original);
         continuationFailed_ = "Multiple shooting with a continuation from " + dname(p_.order) +
                               " = 0 (" + dname(p_.order) + " = lambda times the equation's) got " +
                               (ok ? "only to lambda = " + formatNumber(lambda) + " in " +
@@ -572,17 +579,19 @@ bool Run::continuation(const double *initial, double a0, Shooting::Point &reache
     return true;
 }
 
-// Splits the segment where the last shooting pass failed, at cur's solution for lambda;
-// false when it cannot be split.
+// Splits the segment where the last shooting pass failed, at cur's solution for lambda,
+// and carries cur over to the new segments; false when it cannot be split.
 bool Run::refine(double lambda, Shooting::Point &cur) {
     const double at = integ_.system().embedding();
     integ_.system().setEmbedding(lambda);
     const Eigen::VectorXd v = shooting_->split(cur.u, lastFailureX_);
-    Shooting::Point pt;
-    const bool ok = v.size() && evaluate(v, pt) && pt.ok;
+    if (v.size()) {
+        Shooting::Point pt;
+        if (evaluate(v, pt) && pt.ok) cur = std::move(pt);
+        else cur.u = v;  // EVALMAX: the loop ends at once, but on consistent unknowns
+    }
     integ_.system().setEmbedding(at);
-    if (ok) cur = std::move(pt);
-    return ok;
+    return v.size() != 0;
 }
 
 // Whether the fit has converged after iteration it; says why in stoppedBecause.
