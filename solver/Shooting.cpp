@@ -57,7 +57,8 @@ Eigen::VectorXd Shooting::split(const Eigen::VectorXd &u, double x) {
     const auto pos = long(k) + 1;
     nodes_.insert(nodes_.begin() + pos, mid);
     values.insert(values.begin() + pos, std::vector<double>(at.y.begin(), at.y.begin() + n_));
-    roots_.insert(roots_.begin() + pos, roots_[size_t(k)]);
+    const double root = roots_[size_t(k)];  // the new node's first Newton start
+    roots_.insert(roots_.begin() + pos, root);
     if (x0Node_ >= size_t(pos)) ++x0Node_;
     assignBlocks();
     Eigen::VectorXd v(unknowns());
