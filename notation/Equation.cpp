@@ -947,6 +947,10 @@ double Equation::run(double x, const double *z, double highest, double a) const 
             if (ta == 0 && tb == 0) {                                    \
                 acc = apply(OP, A, B);                                   \
                 t = 0;                                                   \
+            } else if (OP == Op::Div) {  /* one division fewer */        \
+                const double bb = B;                                     \
+                acc = (A) / bb;                                          \
+                t = (ta - (tb == 0 ? 0.0 : acc * tb)) / bb;              \
             } else {                                                     \
                 acc = applyWithPartials(OP, A, B, da, db);               \
                 t = (ta == 0 ? 0.0 : da * ta) + (tb == 0 ? 0.0 : db * tb); \
