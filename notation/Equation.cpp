@@ -538,20 +538,22 @@ namespace {
 
 // Forward codes. Binary operations come in three forms: Acc (running value op slot),
 // Rev (slot op running value) and Pop (enclosing group's value op running value).
+// Every code but kEnd, in order; the enum and the evaluator's dispatch tables share it.
+// A load fused with the Acc operation after it (LoadAdd ...): running value = slot op slot2.
+#define NOTATION_CODES(X)                                                                  \
+    X(Load) X(PushLoad)                                                                    \
+    X(AddAcc) X(AddRev) X(AddPop) X(SubAcc) X(SubRev) X(SubPop)                            \
+    X(MulAcc) X(MulRev) X(MulPop) X(DivAcc) X(DivRev) X(DivPop)                            \
+    X(PowAcc) X(PowRev) X(PowPop) X(PowIntAcc) X(PowConstAcc)                              \
+    X(Neg) X(Sin) X(Cos) X(Tan) X(Asin) X(Acos) X(Atan) X(Sinh) X(Cosh) X(Tanh)            \
+    X(Exp) X(Log) X(Log10) X(Sqrt) X(Abs)                                                  \
+    X(LoadAdd) X(LoadSub) X(LoadMul) X(LoadDiv) X(LoadPow) X(LoadPowInt) X(LoadPowConst)   \
+    X(PushLoadAdd) X(PushLoadSub) X(PushLoadMul) X(PushLoadDiv) X(PushLoadPow)             \
+    X(PushLoadPowInt) X(PushLoadPowConst)
 enum Code : std::uint8_t {
-    kLoad, kPushLoad,
-    kAddAcc, kAddRev, kAddPop,
-    kSubAcc, kSubRev, kSubPop,
-    kMulAcc, kMulRev, kMulPop,
-    kDivAcc, kDivRev, kDivPop,
-    kPowAcc, kPowRev, kPowPop,
-    kPowIntAcc, kPowConstAcc,
-    kNeg, kSin, kCos, kTan, kAsin, kAcos, kAtan, kSinh, kCosh, kTanh, kExp, kLog, kLog10,
-    kSqrt, kAbs,
-    // A load fused with the Acc operation after it: running value = slot op slot2.
-    kLoadAdd, kLoadSub, kLoadMul, kLoadDiv, kLoadPow, kLoadPowInt, kLoadPowConst,
-    kPushLoadAdd, kPushLoadSub, kPushLoadMul, kPushLoadDiv, kPushLoadPow, kPushLoadPowInt,
-    kPushLoadPowConst,
+#define NOTATION_CODE(N) k##N,
+    NOTATION_CODES(NOTATION_CODE)
+#undef NOTATION_CODE
     kEnd,  // last instruction of the program
 };
 
@@ -910,30 +912,14 @@ double Equation::run(double x, const double *z, double highest, double a) const 
     const BackInstr *rp = &reverse_.back();
     const Instr *const prog = program_.data();
 
+    // The full forms, then the tangent-free ones (slope sweep only), in the codes' order.
+#define NOTATION_FULL_LABEL(N) &&f##N,
+#define NOTATION_FREE_LABEL(N) &&z##N,
     static const void *const forward[] = {
-        &&fLoad, &&fPushLoad,
-        &&fAddAcc, &&fAddRev, &&fAddPop, &&fSubAcc, &&fSubRev, &&fSubPop,
-        &&fMulAcc, &&fMulRev, &&fMulPop, &&fDivAcc, &&fDivRev, &&fDivPop,
-        &&fPowAcc, &&fPowRev, &&fPowPop, &&fPowIntAcc, &&fPowConstAcc,
-        &&fNeg, &&fSin, &&fCos, &&fTan, &&fAsin, &&fAcos, &&fAtan, &&fSinh, &&fCosh, &&fTanh,
-        &&fExp, &&fLog, &&fLog10, &&fSqrt, &&fAbs,
-        &&fLoadAdd, &&fLoadSub, &&fLoadMul, &&fLoadDiv, &&fLoadPow, &&fLoadPowInt,
-        &&fLoadPowConst,
-        &&fPushLoadAdd, &&fPushLoadSub, &&fPushLoadMul, &&fPushLoadDiv, &&fPushLoadPow,
-        &&fPushLoadPowInt, &&fPushLoadPowConst,
-        &&fEnd,
-        // The tangent-free forms (slope sweep only), in the order of the codes above.
-        &&zLoad, &&zPushLoad,
-        &&zAddAcc, &&zAddRev, &&zAddPop, &&zSubAcc, &&zSubRev, &&zSubPop,
-        &&zMulAcc, &&zMulRev, &&zMulPop, &&zDivAcc, &&zDivRev, &&zDivPop,
-        &&zPowAcc, &&zPowRev, &&zPowPop, &&zPowIntAcc, &&zPowConstAcc,
-        &&zNeg, &&zSin, &&zCos, &&zTan, &&zAsin, &&zAcos, &&zAtan, &&zSinh, &&zCosh, &&zTanh,
-        &&zExp, &&zLog, &&zLog10, &&zSqrt, &&zAbs,
-        &&zLoadAdd, &&zLoadSub, &&zLoadMul, &&zLoadDiv, &&zLoadPow, &&zLoadPowInt,
-        &&zLoadPowConst,
-        &&zPushLoadAdd, &&zPushLoadSub, &&zPushLoadMul, &&zPushLoadDiv, &&zPushLoadPow,
-        &&zPushLoadPowInt, &&zPushLoadPowConst,
+        NOTATION_CODES(NOTATION_FULL_LABEL) &&fEnd, NOTATION_CODES(NOTATION_FREE_LABEL)
     };
+#undef NOTATION_FREE_LABEL
+#undef NOTATION_FULL_LABEL
 #define NOTATION_NEXT goto *forward[Slope ? ip->slopeCode : ip->code]
 #define NOTATION_SEED(SLOT) ((SLOT) == top ? 1.0 : 0.0)
 #define NOTATION_OP(OP, A, B, TA, TB)                                    \
@@ -961,139 +947,85 @@ double Equation::run(double x, const double *z, double highest, double a) const 
         ++ip;                                                            \
         NOTATION_NEXT;                                                   \
     }
-#define NOTATION_BINARY(OP, NAME)                                                    \
-    f##NAME##Acc: NOTATION_OP(OP, acc, v[ip->slot], t, NOTATION_SEED(ip->slot))      \
-    f##NAME##Rev: NOTATION_OP(OP, v[ip->slot], acc, NOTATION_SEED(ip->slot), t)      \
-    f##NAME##Pop: {                                                                  \
-        const double outer = *--sp;                                                  \
-        const double touter = Slope ? *--tsp : 0.0;                                  \
-        NOTATION_OP(OP, outer, acc, touter, t)                                       \
+// One set of handlers per label prefix P: OPX computes an operation (and its tangent, where
+// the form carries one), SEEDX gives a loaded slot's tangent.
+#define NOTATION_BINARY(P, OPX, SEEDX, OP, NAME)                                  \
+    P##NAME##Acc: OPX(OP, acc, v[ip->slot], t, SEEDX(ip->slot))                   \
+    P##NAME##Rev: OPX(OP, v[ip->slot], acc, SEEDX(ip->slot), t)                   \
+    P##NAME##Pop: {                                                               \
+        const double outer = *--sp;                                               \
+        [[maybe_unused]] const double touter = Slope ? *--tsp : 0.0;              \
+        OPX(OP, outer, acc, touter, t)                                            \
     }
-#define NOTATION_UNARY(OP, NAME) f##NAME: NOTATION_OP(OP, acc, 0.0, t, 0.0)
-#define NOTATION_FUSED(OP, NAME)                                                     \
-    fLoad##NAME: NOTATION_OP(OP, v[ip->slot], v[ip->slot2], NOTATION_SEED(ip->slot),  \
-                             NOTATION_SEED(ip->slot2))                               \
-    fPushLoad##NAME: {                                                               \
-        *sp++ = acc;                                                                 \
-        if (Slope) *tsp++ = t;                                                       \
-        NOTATION_OP(OP, v[ip->slot], v[ip->slot2], NOTATION_SEED(ip->slot),          \
-                    NOTATION_SEED(ip->slot2))                                        \
+#define NOTATION_FUSED(P, OPX, SEEDX, OP, NAME)                                   \
+    P##Load##NAME: OPX(OP, v[ip->slot], v[ip->slot2], SEEDX(ip->slot),            \
+                       SEEDX(ip->slot2))                                          \
+    P##PushLoad##NAME: {                                                          \
+        *sp++ = acc;                                                              \
+        if (Slope) *tsp++ = t;                                                    \
+        OPX(OP, v[ip->slot], v[ip->slot2], SEEDX(ip->slot), SEEDX(ip->slot2))     \
     }
+#define NOTATION_HANDLERS(P, OPX, SEEDX)                                          \
+    P##Load:                                                                      \
+    acc = v[ip->slot];                                                            \
+    if (Slope) t = SEEDX(ip->slot);                                               \
+    ++ip;                                                                         \
+    NOTATION_NEXT;                                                                \
+    P##PushLoad:                                                                  \
+    *sp++ = acc;                                                                  \
+    acc = v[ip->slot];                                                            \
+    if (Slope) {                                                                  \
+        *tsp++ = t;                                                               \
+        t = SEEDX(ip->slot);                                                      \
+    }                                                                             \
+    ++ip;                                                                         \
+    NOTATION_NEXT;                                                                \
+    NOTATION_BINARY(P, OPX, SEEDX, Op::Add, Add)                                  \
+    NOTATION_BINARY(P, OPX, SEEDX, Op::Sub, Sub)                                  \
+    NOTATION_BINARY(P, OPX, SEEDX, Op::Mul, Mul)                                  \
+    NOTATION_BINARY(P, OPX, SEEDX, Op::Div, Div)                                  \
+    NOTATION_BINARY(P, OPX, SEEDX, Op::Pow, Pow)                                  \
+    P##PowIntAcc: OPX(Op::PowInt, acc, v[ip->slot], t, 0.0)                       \
+    P##PowConstAcc: OPX(Op::PowConst, acc, v[ip->slot], t, 0.0)                   \
+    P##Neg: OPX(Op::Neg, acc, 0.0, t, 0.0)                                        \
+    P##Sin: OPX(Op::Sin, acc, 0.0, t, 0.0)                                        \
+    P##Cos: OPX(Op::Cos, acc, 0.0, t, 0.0)                                        \
+    P##Tan: OPX(Op::Tan, acc, 0.0, t, 0.0)                                        \
+    P##Asin: OPX(Op::Asin, acc, 0.0, t, 0.0)                                      \
+    P##Acos: OPX(Op::Acos, acc, 0.0, t, 0.0)                                      \
+    P##Atan: OPX(Op::Atan, acc, 0.0, t, 0.0)                                      \
+    P##Sinh: OPX(Op::Sinh, acc, 0.0, t, 0.0)                                      \
+    P##Cosh: OPX(Op::Cosh, acc, 0.0, t, 0.0)                                      \
+    P##Tanh: OPX(Op::Tanh, acc, 0.0, t, 0.0)                                      \
+    P##Exp: OPX(Op::Exp, acc, 0.0, t, 0.0)                                        \
+    P##Log: OPX(Op::Log, acc, 0.0, t, 0.0)                                        \
+    P##Log10: OPX(Op::Log10, acc, 0.0, t, 0.0)                                    \
+    P##Sqrt: OPX(Op::Sqrt, acc, 0.0, t, 0.0)                                      \
+    P##Abs: OPX(Op::Abs, acc, 0.0, t, 0.0)                                        \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::Add, Add)                                   \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::Sub, Sub)                                   \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::Mul, Mul)                                   \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::Div, Div)                                   \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::Pow, Pow)                                   \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::PowInt, PowInt)                             \
+    NOTATION_FUSED(P, OPX, SEEDX, Op::PowConst, PowConst)
+// The tangent-free forms: the value alone, and a tangent of 0.
+#define NOTATION_FREE_OP(OP, A, B, TA, TB) \
+    {                                      \
+        acc = apply(OP, A, B);             \
+        t = 0;                             \
+        ++ip;                              \
+        NOTATION_NEXT;                     \
+    }
+#define NOTATION_NO_SEED(SLOT) 0.0
 
     NOTATION_NEXT;
-fLoad:
-    acc = v[ip->slot];
-    if (Slope) t = NOTATION_SEED(ip->slot);
-    ++ip;
-    NOTATION_NEXT;
-fPushLoad:
-    *sp++ = acc;
-    acc = v[ip->slot];
-    if (Slope) {
-        *tsp++ = t;
-        t = NOTATION_SEED(ip->slot);
-    }
-    ++ip;
-    NOTATION_NEXT;
-    NOTATION_BINARY(Op::Add, Add)
-    NOTATION_BINARY(Op::Sub, Sub)
-    NOTATION_BINARY(Op::Mul, Mul)
-    NOTATION_BINARY(Op::Div, Div)
-    NOTATION_BINARY(Op::Pow, Pow)
-fPowIntAcc: NOTATION_OP(Op::PowInt, acc, v[ip->slot], t, 0.0)
-fPowConstAcc: NOTATION_OP(Op::PowConst, acc, v[ip->slot], t, 0.0)
-    NOTATION_UNARY(Op::Neg, Neg)
-    NOTATION_UNARY(Op::Sin, Sin)
-    NOTATION_UNARY(Op::Cos, Cos)
-    NOTATION_UNARY(Op::Tan, Tan)
-    NOTATION_UNARY(Op::Asin, Asin)
-    NOTATION_UNARY(Op::Acos, Acos)
-    NOTATION_UNARY(Op::Atan, Atan)
-    NOTATION_UNARY(Op::Sinh, Sinh)
-    NOTATION_UNARY(Op::Cosh, Cosh)
-    NOTATION_UNARY(Op::Tanh, Tanh)
-    NOTATION_UNARY(Op::Exp, Exp)
-    NOTATION_UNARY(Op::Log, Log)
-    NOTATION_UNARY(Op::Log10, Log10)
-    NOTATION_UNARY(Op::Sqrt, Sqrt)
-    NOTATION_UNARY(Op::Abs, Abs)
-    NOTATION_FUSED(Op::Add, Add)
-    NOTATION_FUSED(Op::Sub, Sub)
-    NOTATION_FUSED(Op::Mul, Mul)
-    NOTATION_FUSED(Op::Div, Div)
-    NOTATION_FUSED(Op::Pow, Pow)
-    NOTATION_FUSED(Op::PowInt, PowInt)
-    NOTATION_FUSED(Op::PowConst, PowConst)
-#define NOTATION_ZOP(OP, A, B)   \
-    {                            \
-        acc = apply(OP, A, B);   \
-        t = 0;                   \
-        ++ip;                    \
-        NOTATION_NEXT;           \
-    }
-#define NOTATION_ZBINARY(OP, NAME)                           \
-    z##NAME##Acc: NOTATION_ZOP(OP, acc, v[ip->slot])         \
-    z##NAME##Rev: NOTATION_ZOP(OP, v[ip->slot], acc)         \
-    z##NAME##Pop: {                                          \
-        const double outer = *--sp;                          \
-        if (Slope) --tsp;                                    \
-        NOTATION_ZOP(OP, outer, acc)                         \
-    }
-#define NOTATION_ZUNARY(OP, NAME) z##NAME: NOTATION_ZOP(OP, acc, 0.0)
-#define NOTATION_ZFUSED(OP, NAME)                                      \
-    zLoad##NAME: NOTATION_ZOP(OP, v[ip->slot], v[ip->slot2])           \
-    zPushLoad##NAME: {                                                 \
-        *sp++ = acc;                                                   \
-        if (Slope) *tsp++ = t;                                         \
-        NOTATION_ZOP(OP, v[ip->slot], v[ip->slot2])                    \
-    }
-zLoad:
-    acc = v[ip->slot];
-    t = 0;
-    ++ip;
-    NOTATION_NEXT;
-zPushLoad:
-    *sp++ = acc;
-    if (Slope) *tsp++ = t;
-    acc = v[ip->slot];
-    t = 0;
-    ++ip;
-    NOTATION_NEXT;
-    NOTATION_ZBINARY(Op::Add, Add)
-    NOTATION_ZBINARY(Op::Sub, Sub)
-    NOTATION_ZBINARY(Op::Mul, Mul)
-    NOTATION_ZBINARY(Op::Div, Div)
-    NOTATION_ZBINARY(Op::Pow, Pow)
-zPowIntAcc: NOTATION_ZOP(Op::PowInt, acc, v[ip->slot])
-zPowConstAcc: NOTATION_ZOP(Op::PowConst, acc, v[ip->slot])
-    NOTATION_ZUNARY(Op::Neg, Neg)
-    NOTATION_ZUNARY(Op::Sin, Sin)
-    NOTATION_ZUNARY(Op::Cos, Cos)
-    NOTATION_ZUNARY(Op::Tan, Tan)
-    NOTATION_ZUNARY(Op::Asin, Asin)
-    NOTATION_ZUNARY(Op::Acos, Acos)
-    NOTATION_ZUNARY(Op::Atan, Atan)
-    NOTATION_ZUNARY(Op::Sinh, Sinh)
-    NOTATION_ZUNARY(Op::Cosh, Cosh)
-    NOTATION_ZUNARY(Op::Tanh, Tanh)
-    NOTATION_ZUNARY(Op::Exp, Exp)
-    NOTATION_ZUNARY(Op::Log, Log)
-    NOTATION_ZUNARY(Op::Log10, Log10)
-    NOTATION_ZUNARY(Op::Sqrt, Sqrt)
-    NOTATION_ZUNARY(Op::Abs, Abs)
-    NOTATION_ZFUSED(Op::Add, Add)
-    NOTATION_ZFUSED(Op::Sub, Sub)
-    NOTATION_ZFUSED(Op::Mul, Mul)
-    NOTATION_ZFUSED(Op::Div, Div)
-    NOTATION_ZFUSED(Op::Pow, Pow)
-    NOTATION_ZFUSED(Op::PowInt, PowInt)
-    NOTATION_ZFUSED(Op::PowConst, PowConst)
-#undef NOTATION_ZFUSED
-#undef NOTATION_ZUNARY
-#undef NOTATION_ZBINARY
-#undef NOTATION_ZOP
+    NOTATION_HANDLERS(f, NOTATION_OP, NOTATION_SEED)
+    NOTATION_HANDLERS(z, NOTATION_FREE_OP, NOTATION_NO_SEED)
+#undef NOTATION_NO_SEED
+#undef NOTATION_FREE_OP
+#undef NOTATION_HANDLERS
 #undef NOTATION_FUSED
-#undef NOTATION_UNARY
 #undef NOTATION_BINARY
 #undef NOTATION_OP
 #undef NOTATION_SEED
